@@ -93,6 +93,9 @@ public:
     void MarkItemConnections(Item* item);
     void GetTypeOwningTypes(Type* type, std::set<Type*>& owningTypes) const;
 
+    // Item::Remove on each of the items, skipping those that handlers removed
+    // meanwhile.
+    void RemoveItems(const std::vector<Item*>& items);
     // Type::RemoveAllItems on every type, with notifications.
     void RemoveAllItems();
     // Replaces every item object by a new one with the same type, value and
@@ -116,8 +119,21 @@ private:
     void DeletePathHandlerInfo(PathNodeHandlerInfo* info);
     bool VerifyChildStep(Item* item, PathNode* child, PathNodeRelation relation);
     void DropHandlers(std::vector<EventHandlerRoot*>& handlers);
+    void DropPathHandler(PathNodeHandlerInfo* info, std::vector<EventHandlerRoot*>& handlers);
     void DropType(Type* type);
     void ItemRemoved(Item* item);
+
+    // Keeps a set of items up to date while handlers may remove any item.
+    class RemovalWatch
+    {
+    public:
+        RemovalWatch(Data* data, std::unordered_set<Item*>* items);
+        ~RemovalWatch();
+
+    private:
+        Data* data;
+        std::unordered_set<Item*>* items;
+    };
 
     std::map<std::string, Type*, std::less<>> types;
     std::map<TypePair, Event<ConnectionInfo&>> connectionHandlers;
@@ -132,10 +148,11 @@ private:
     // Handlers of dropped events that a live DataHandler may still flag.
     std::vector<EventHandlerRoot*> detachedHandlers;
 
-    // The working sets of the collection; items removed meanwhile by
-    // handlers are taken out of them.
-    bool collecting = false;
-    std::unordered_set<Item*> removeNow;
+    // Sets of pending items that removals must be taken out of.
+    std::vector<std::unordered_set<Item*>*> removalWatches;
+    // The store's own handlers that drive path handlers.
+    std::set<EventHandlerRoot*> pathTriggers;
+    // The collection's working set: items not yet found alive.
     std::unordered_set<Item*> unmarked;
 };
 

@@ -57,7 +57,6 @@ private:
     Item(Type* type, Value value) : type(type), value(std::move(value)) {}
     ~Item() = default;
 
-    void DropPartnersForOne(Item* other);
     void Link(Item* other);
     bool Unlink(Item* other);
 

@@ -43,10 +43,12 @@ public:
     private:
         friend class ItemSet;
         explicit Iterator(::Item* single) : single(single) {}
-        explicit Iterator(Members::const_iterator position) : position(position), inMembers(true) {}
+        // Becomes the end form (single null) once it passes the last member.
+        Iterator(Members::const_iterator position, Members::const_iterator last);
 
         ::Item* single = nullptr;
         Members::const_iterator position;
+        Members::const_iterator last;
         bool inMembers = false;
     };
 

@@ -113,7 +113,17 @@ private:
     // Takes the item out of the type; false when it was not in it (already
     // being removed).
     bool Forget(Item* item);
-    bool Holds(Item* item) const;
+    // Visits the items in place; the visit must not remove any.
+    template <typename Visit>
+    void ForEachItem(Visit visit) const
+    {
+        if (isNull)
+            for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
+                visit(it.Item());
+        else
+            for (Item* item : items)
+                visit(item);
+    }
 
     Data* data;
     std::string name;

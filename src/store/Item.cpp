@@ -1,0 +1,169 @@
+#include "store/Item.h"
+
+#include "store/Data.h"
+
+Item* Item::Connect(Item* other)
+{
+    if (IsConnected(other))
+        return other;
+    Type* thisType = type;
+    Type* farType = other->type;
+    const RelationInfo* found = thisType->FindRelation(farType);
+    if (!found)
+        throw new NotRelatedException(thisType->GetName() + " is not related to " + farType->GetName());
+    const RelationInfo relation = *found;
+
+    // An end that allows one partner lets go of the earlier one first, so
+    // its disconnection is seen before the new connection.
+    if (relation.farPerThis == One)
+        if (Item* partner = GetItem(farType))
+            Disconnect(partner);
+    if (relation.thisPerFar == One)
+        if (Item* partner = other->GetItem(thisType))
+            other->Disconnect(partner);
+    if (IsConnected(other))
+        return other;
+
+    Link(other);
+    Data* data = thisType->GetData();
+    ConnectionInfo forward{this, other};
+    thisType->itemConnected.Notify(forward);
+    data->itemConnected.Notify(forward);
+    ConnectionInfo backward{other, this};
+    farType->itemConnected.Notify(backward);
+    data->NotifyConnectionEventHandlers(this, other);
+    return other;
+}
+
+Item* Item::Disconnect(Item* other)
+{
+    if (!Unlink(other))
+        return other;
+    Type* thisType = type;
+    Type* farType = other->type;
+    Data* data = thisType->GetData();
+    ConnectionInfo forward{this, other};
+    thisType->itemDisconnected.Notify(forward);
+    data->itemDisconnected.Notify(forward);
+    ConnectionInfo backward{other, this};
+    farType->itemDisconnected.Notify(backward);
+    data->NotifyDisconnectionEventHandlers(this, other);
+    return other;
+}
+
+void Item::Disconnect(Type* farType)
+{
+    const ItemSet* connected = connections.Find(farType);
+    if (!connected)
+        return;
+    std::vector<Item*> partners;
+    for (ItemSet::Iterator it = connected->Begin(); it != connected->End(); ++it)
+        partners.push_back(it.Item());
+    for (Item* partner : partners) {
+        // A handler may have disconnected or removed a later partner already;
+        // only the pointer is compared, so a removed one is never touched.
+        const ItemSet* still = connections.Find(farType);
+        if (still && still->Contains(partner))
+            Disconnect(partner);
+    }
+}
+
+void Item::Disconnect(const char* typeName)
+{
+    Disconnect(type->GetData()->GetType(typeName));
+}
+
+bool Item::IsConnected(const Item* other) const
+{
+    const ItemSet* connected = connections.Find(other->type);
+    return connected && connected->Contains(const_cast<Item*>(other));
+}
+
+bool Item::IsConnected(Type* farType) const
+{
+    return connections.Find(farType) != nullptr;
+}
+
+bool Item::IsConnected(const char* typeName) const
+{
+    return IsConnected(type->GetData()->GetType(typeName));
+}
+
+Item* Item::GetItem(Type* farType) const
+{
+    const ItemSet* connected = connections.Find(farType);
+    return connected ? connected->First().Get() : nullptr;
+}
+
+Item* Item::GetItem(const char* typeName) const
+{
+    return GetItem(type->GetData()->GetType(typeName));
+}
+
+void Item::GetItems(Type* farType, ItemSet& items) const
+{
+    if (!type->IsRelated(farType))
+        throw new NotRelatedException(type->GetName() + " is not related to " + farType->GetName());
+    const ItemSet* connected = connections.Find(farType);
+    if (connected)
+        items = *connected;
+    else
+        items.Clear();
+}
+
+void Item::GetItems(const char* typeName, ItemSet& items) const
+{
+    GetItems(type->GetData()->GetType(typeName), items);
+}
+
+Item* Item::NewItem(const char* typeName)
+{
+    Type* farType = type->GetData()->GetType(typeName);
+    if (!farType->IsNull())
+        throw new NullTypeException(farType->GetName() + " is not a null type");
+    const RelationInfo relation = type->GetRelation(farType);
+    if (relation.farPerThis == Many)
+        return Connect(farType->NewItem().Get());
+    if (Item* existing = GetItem(farType))
+        return existing;
+    if (relation.thisPerFar == Many)
+        return Connect(farType->GetGlobalNullItem().Get());
+    return Connect(farType->NewItem().Get());
+}
+
+void Item::Remove()
+{
+    Type* itemType = type;
+    if (!itemType->Forget(this))
+        return;
+    Data* data = itemType->GetData();
+    ItemPtr self(this);
+    itemType->itemRemoved.Notify(self);
+    data->itemRemoved.Notify(self);
+    while (!connections.Empty())
+        Disconnect(connections.begin()->Set().First().Get());
+    data->ItemRemoved(this);
+    delete this;
+}
+
+void Item::Link(Item* other)
+{
+    connections[other->type].Insert(other);
+    other->connections[type].Insert(this);
+}
+
+bool Item::Unlink(Item* other)
+{
+    ItemSet* connected = connections.Find(other->type);
+    if (!connected || !connected->Contains(other))
+        return false;
+    connected->Erase(other);
+    if (connected->Empty())
+        connections.Erase(other->type);
+    if (ItemSet* back = other->connections.Find(type)) {
+        back->Erase(this);
+        if (back->Empty())
+            other->connections.Erase(type);
+    }
+    return true;
+}
