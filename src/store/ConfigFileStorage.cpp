@@ -1,0 +1,104 @@
+#include "store/ConfigFileStorage.h"
+
+#include "store/DataSaverFailures.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+// Enough for any number of temporary or kept files a user could accumulate; bounds the search for a free name.
+constexpr int maxNameAttempts = 10000;
+
+bool NameIsTaken(QString const& name)
+{
+    QFileInfo info(name);
+    return info.exists() || info.isSymLink();
+}
+
+std::string Describe(QString const& action, QString const& name, QString const& error)
+{
+    return QString("%1 %2: %3").arg(action, name, error).toStdString();
+}
+
+// Opens a new, exclusively created temporary file beside path.
+void OpenTemporary(QString const& path, QFile& temporary)
+{
+    for (int n = 1; n <= maxNameAttempts; ++n) {
+        QString name = QString("%1.%2").arg(path).arg(n);
+        if (NameIsTaken(name))
+            continue;
+        temporary.setFileName(name);
+        if (temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            return;
+        if (!NameIsTaken(name))
+            throw DataSaveFailure(Describe("cannot create", name, temporary.errorString()));
+        // Someone else created that name between the test and the open: try the next one.
+    }
+    throw DataSaveFailure(Describe("no free temporary name for", path, "too many exist"));
+}
+
+// Makes the rename itself survive a power loss.
+void SyncFolderOf(QString const& path)
+{
+    int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder < 0)
+        return;
+    ::fsync(folder);
+    ::close(folder);
+}
+
+void WriteAndSync(QFile& temporary, QByteArray const& bytes)
+{
+    if (temporary.write(bytes) != bytes.size())
+        throw DataSaveFailure(Describe("cannot write", temporary.fileName(), temporary.errorString()));
+    if (::fsync(temporary.handle()) != 0)
+        throw DataSaveFailure(Describe("cannot sync", temporary.fileName(), QString::fromLocal8Bit(std::strerror(errno))));
+    temporary.close();
+    if (temporary.error() != QFileDevice::NoError)
+        throw DataSaveFailure(Describe("cannot close", temporary.fileName(), temporary.errorString()));
+}
+}
+
+void ConfigFileStorage::Replace(QString const& path, QByteArray const& bytes)
+{
+    QFile temporary;
+    OpenTemporary(path, temporary);
+    try {
+        QFileInfo old(path);
+        if (old.exists())
+            temporary.setPermissions(old.permissions());
+        WriteAndSync(temporary, bytes);
+        // POSIX rename replaces the old file in one step: there is no moment without a complete file at path.
+        if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+            throw DataSaveFailure(Describe("cannot rename over", path, QString::fromLocal8Bit(std::strerror(errno))));
+    } catch (DataSaveFailure const&) {
+        temporary.close();
+        QFile::remove(temporary.fileName());
+        throw;
+    }
+    SyncFolderOf(path);
+}
+
+QString ConfigFileStorage::KeepDamaged(QString const& path)
+{
+    QString base = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+    for (int n = 1; n <= maxNameAttempts; ++n) {
+        QString name = n == 1 ? base : QString("%1-%2").arg(base).arg(n);
+        if (NameIsTaken(name))
+            continue;
+        // QFile::rename never replaces an existing file.
+        if (QFile::rename(path, name))
+            return name;
+        if (!NameIsTaken(name))
+            return QString();
+    }
+    return QString();
+}

@@ -1,0 +1,293 @@
+#include "store/DataSaver.h"
+
+#include "store/ConfigFileFormat.h"
+#include "store/ConfigFileStorage.h"
+#include "store/Data.h"
+
+#include <QFile>
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+DataSaver* dataSaver = nullptr;
+
+namespace
+{
+// The smallest record of each kind: a type with an empty name, its flag and item count; the id of a null
+// item; an id with an empty value; a connection.
+constexpr qint64 minTypeRecordBytes = 4 + 1 + 4;
+constexpr qint64 nullItemRecordBytes = 4;
+constexpr qint64 minItemRecordBytes = 4 + 4;
+constexpr qint64 connectionRecordBytes = 4 + 4;
+
+struct LoadedItem
+{
+    qint32 id;
+    Type* type;
+    std::string value;
+};
+
+// What a readable file holds for the types this program declares.
+struct LoadedFile
+{
+    std::vector<LoadedItem> items; // in id order
+    std::vector<std::pair<size_t, size_t>> connections; // as indexes into items, in order of the first id
+};
+
+// The index of the item with that id, or -1 when the file holds none for a declared type.
+std::ptrdiff_t IndexOf(std::vector<LoadedItem> const& items, qint32 id)
+{
+    auto found = std::lower_bound(items.begin(), items.end(), id,
+                                  [](LoadedItem const& item, qint32 wanted) { return item.id < wanted; });
+    return found != items.end() && found->id == id ? found - items.begin() : -1;
+}
+
+void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file)
+{
+    qint32 typeCount = in.ReadCount(minTypeRecordBytes);
+    for (qint32 t = 0; t < typeCount; ++t) {
+        std::string name = in.ReadString();
+        bool isNull = in.ReadFlag();
+        Type* type = d.HasType(name);
+        // A type declared differently since the file was written cannot take its items: it is skipped like a
+        // type that is no longer declared.
+        if (type && type->IsNull() != isNull)
+            type = nullptr;
+        qint32 itemCount = in.ReadCount(isNull ? nullItemRecordBytes : minItemRecordBytes);
+        for (qint32 n = 0; n < itemCount; ++n) {
+            qint32 id = in.ReadInt32();
+            std::string value = isNull ? std::string() : in.ReadString();
+            if (id <= 0)
+                throw DataLoadFailure("an item id is not positive");
+            if (type)
+                file.items.push_back({id, type, std::move(value)});
+        }
+    }
+    std::stable_sort(file.items.begin(), file.items.end(),
+                     [](LoadedItem const& a, LoadedItem const& b) { return a.id < b.id; });
+    auto repeated = std::adjacent_find(file.items.begin(), file.items.end(),
+                                       [](LoadedItem const& a, LoadedItem const& b) { return a.id == b.id; });
+    if (repeated != file.items.end())
+        throw DataLoadFailure("two items share one id");
+}
+
+void ReadConnectionRecords(ConfigFileDecoder& in, LoadedFile& file)
+{
+    qint32 connectionCount = in.ReadCount(connectionRecordBytes);
+    for (qint32 n = 0; n < connectionCount; ++n) {
+        qint32 first = in.ReadInt32();
+        qint32 second = in.ReadInt32();
+        std::ptrdiff_t a = IndexOf(file.items, first);
+        std::ptrdiff_t b = IndexOf(file.items, second);
+        // Connections to items of types no longer declared go with those items.
+        if (a >= 0 && b >= 0 && a != b)
+            file.connections.emplace_back(a, b);
+    }
+    std::stable_sort(file.connections.begin(), file.connections.end(),
+                     [](auto const& x, auto const& y) { return x.first < y.first; });
+}
+
+LoadedFile Parse(char const* bytes, qint64 size)
+{
+    ConfigFileDecoder in(bytes, size);
+    LoadedFile file;
+    ReadTypeRecords(in, file);
+    ReadConnectionRecords(in, file);
+    return file;
+}
+
+LoadedFile ReadFile(QString const& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DataLoadFailure(QString("cannot open %1: %2").arg(path, file.errorString()).toStdString());
+    // One mapping (or one read) for the whole file: loading a large share index must not cost a system call
+    // per field.
+    if (uchar const* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+        return Parse(reinterpret_cast<char const*>(mapped), file.size());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw DataLoadFailure(QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    return Parse(bytes.constData(), bytes.size());
+}
+
+// Merges into the store: a value item that exists already is reused, so loaded data joins the defaults
+// written before loading, and a loaded value replaces a default at an end that allows one partner.
+void MergeIntoStore(LoadedFile const& file)
+{
+    std::vector<ItemPtr> created;
+    created.reserve(file.items.size());
+    for (LoadedItem const& item : file.items)
+        created.push_back(item.type->IsNull() ? item.type->NewItem() : item.type->NewItem(Value(item.value)));
+    for (auto const& [a, b] : file.connections) {
+        ItemPtr first = created[a];
+        ItemPtr second = created[b];
+        // Two records may name one item (a repeated value); types related no longer are not connected.
+        if (first != second && first.GetType()->IsRelated(second.GetType()))
+            first += second;
+    }
+}
+}
+
+DataSaver::DataSaver()
+{
+    dataSaver = this;
+}
+
+DataSaver::~DataSaver()
+{
+    if (dataSaver == this)
+        dataSaver = nullptr;
+}
+
+void DataSaver::AddSavedType(std::string typeName)
+{
+    savedTypes.insert(d.GetType(typeName));
+}
+
+void DataSaver::AddSavedByConnectionType(std::string typeName, std::string connectedTypeName)
+{
+    savedByConnectionTypes[d.GetType(typeName)].insert(d.GetType(connectedTypeName));
+}
+
+bool DataSaver::IsSaved(Type* type) const
+{
+    return savedTypes.count(type) || savedByConnectionTypes.count(type);
+}
+
+std::vector<Item*> DataSaver::SavedItems(Type* type, bool everyType) const
+{
+    ItemSet all = type->GetItems();
+    std::vector<Item*> items;
+    auto byConnection = savedByConnectionTypes.find(type);
+    bool allItems = everyType || savedTypes.count(type) || byConnection == savedByConnectionTypes.end();
+    for (auto it = all.Begin(); it != all.End(); ++it) {
+        Item* item = it.Item();
+        if (allItems || std::any_of(byConnection->second.begin(), byConnection->second.end(),
+                                    [item](Type* keeper) { return item->IsConnected(keeper); }))
+            items.push_back(item);
+    }
+    return items;
+}
+
+QByteArray DataSaver::Encode(bool everyType) const
+{
+    std::map<std::string, Type*> types;
+    d.GetTypes(types);
+    std::vector<std::pair<Type*, std::vector<Item*>>> records;
+    std::set<Type*> writtenTypes;
+    for (auto const& [name, type] : types) {
+        if (everyType || IsSaved(type)) {
+            records.emplace_back(type, SavedItems(type, everyType));
+            writtenTypes.insert(type);
+        }
+    }
+
+    ConfigFileEncoder out;
+    std::vector<Item*> itemsById{nullptr}; // ids start at 1
+    std::unordered_map<Item*, qint32> ids;
+    out.WriteInt32(static_cast<qint64>(records.size()));
+    for (auto const& [type, items] : records) {
+        out.WriteString(type->GetName());
+        out.WriteFlag(type->IsNull());
+        out.WriteInt32(static_cast<qint64>(items.size()));
+        for (Item* item : items) {
+            qint32 id = static_cast<qint32>(itemsById.size());
+            ids.emplace(item, id);
+            itemsById.push_back(item);
+            out.WriteInt32(id);
+            if (!type->IsNull())
+                out.WriteString(item->GetValue().Bytes());
+        }
+    }
+
+    std::vector<std::pair<qint32, qint32>> connections;
+    std::vector<qint32> partners;
+    for (qint32 id = 1; id < static_cast<qint32>(itemsById.size()); ++id) {
+        partners.clear();
+        for (auto const& entry : itemsById[id]->Connections()) {
+            if (!writtenTypes.count(entry.GetType()))
+                continue;
+            for (auto it = entry.Set().Begin(); it != entry.Set().End(); ++it) {
+                auto partner = ids.find(it.Item());
+                if (partner != ids.end() && partner->second > id)
+                    partners.push_back(partner->second);
+            }
+        }
+        std::sort(partners.begin(), partners.end());
+        for (qint32 partner : partners)
+            connections.emplace_back(id, partner);
+    }
+    out.WriteInt32(static_cast<qint64>(connections.size()));
+    for (auto const& [first, second] : connections) {
+        out.WriteInt32(first);
+        out.WriteInt32(second);
+    }
+    return out.Bytes();
+}
+
+void DataSaver::Save(QString path)
+{
+    try {
+        ConfigFileStorage::Replace(path, Encode(false));
+    } catch (DataSaveFailure const&) {
+        // The previous file is still complete at path; the next save tries again.
+    }
+}
+
+bool DataSaver::SaveAll(QString path)
+{
+    try {
+        ConfigFileStorage::Replace(path, Encode(true));
+        return true;
+    } catch (DataSaveFailure const&) {
+        return false;
+    }
+}
+
+void DataSaver::Load(QString path)
+{
+    if (!QFile::exists(path)) {
+        EmitDataLoaded();
+        EmitNoData();
+        return;
+    }
+    LoadedFile file;
+    try {
+        file = ReadFile(path);
+    } catch (DataLoadFailure const& failure) {
+        // Keep the user's data: the emptied store will be saved over path later.
+        QString kept = ConfigFileStorage::KeepDamaged(path);
+        d.RemoveAllItems();
+        throw DataLoadFailure(failure.what(), kept);
+    }
+    MergeIntoStore(file);
+    EmitDataLoaded();
+}
+
+void DataSaver::AddDataLoadedEventHandler(DataLoadedEventHandler* handler)
+{
+    dataLoadedHandlers.insert(handler);
+}
+
+void DataSaver::RemoveDataLoadedEventHandler(DataLoadedEventHandler* handler)
+{
+    dataLoadedHandlers.erase(handler);
+}
+
+void DataSaver::EmitDataLoaded()
+{
+    // A handler may unregister others (or itself) while they are told.
+    for (DataLoadedEventHandler* handler : std::set<DataLoadedEventHandler*>(dataLoadedHandlers))
+        if (dataLoadedHandlers.count(handler))
+            handler->DataLoaded();
+}
+
+void DataSaver::EmitNoData()
+{
+    // A handler may unregister others (or itself) while they are told.
+    for (DataLoadedEventHandler* handler : std::set<DataLoadedEventHandler*>(dataLoadedHandlers))
+        if (dataLoadedHandlers.count(handler))
+            handler->NoData();
+}

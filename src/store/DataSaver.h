@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/DataSaverFailures.h"
+
+#include <QByteArray>
+#include <QString>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+class DataLoadedEventHandler;
+class Item;
+class Type;
+
+// Saves the lasting part of the item graph to the configuration file and loads it back at start.
+// Managers choose what lasts: a type is saved plainly (all its items) or by connection (only the items
+// connected to an item of one of the listed types).
+class DataSaver
+{
+public:
+    DataSaver();
+    ~DataSaver();
+    DataSaver(DataSaver const&) = delete;
+    DataSaver& operator=(DataSaver const&) = delete;
+
+    void AddSavedType(std::string typeName);
+    void AddSavedByConnectionType(std::string typeName, std::string connectedTypeName);
+
+    // Replaces the file at path with the saved types; on failure the old file stays as it was.
+    void Save(QString path);
+    // Writes every type of the store to path; false when it could not be written.
+    bool SaveAll(QString path);
+    // Merges the file into the store and tells the data-loaded handlers. A missing file is a first start.
+    // Throws DataLoadFailure when the file cannot be read: the store is then emptied and the file kept aside.
+    void Load(QString path);
+
+    void AddDataLoadedEventHandler(DataLoadedEventHandler* handler);
+    void RemoveDataLoadedEventHandler(DataLoadedEventHandler* handler);
+    void EmitDataLoaded();
+    void EmitNoData();
+
+private:
+    bool IsSaved(Type* type) const;
+    // The items of a type that go into the file, in the type's item order.
+    std::vector<Item*> SavedItems(Type* type, bool everyType) const;
+    QByteArray Encode(bool everyType) const;
+
+    std::set<Type*> savedTypes;
+    std::map<Type*, std::set<Type*>> savedByConnectionTypes;
+    std::set<DataLoadedEventHandler*> dataLoadedHandlers;
+};
+
+extern DataSaver* dataSaver;

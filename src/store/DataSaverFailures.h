@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+#include <string>
+
+// The configuration file could not be read. The store has been emptied; the unreadable file was moved aside
+// to KeptCopyPath() (empty when it could not be moved) so that the next save does not destroy it.
+class DataLoadFailure : public std::runtime_error
+{
+public:
+    explicit DataLoadFailure(std::string const& reason, QString keptCopyPath = QString());
+    QString KeptCopyPath() const;
+
+private:
+    QString keptCopyPath;
+};
+
+// The configuration file could not be written; the previous file is left as it was.
+class DataSaveFailure : public std::runtime_error
+{
+public:
+    explicit DataSaveFailure(std::string const& reason);
+};
