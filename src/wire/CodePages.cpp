@@ -1,5 +1,7 @@
 #include "wire/CodePages.h"
 
+#include "wire/ExtendedAsciiTranslator.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -11,5 +13,7 @@ QString ToQString(const std::string& bytes)
     const QByteArray reencoded = decoded.toUtf8();
     if (reencoded.size() == int(text.size()) && std::equal(text.begin(), text.end(), reencoded.constData()))
         return decoded;
+    if (extendedAsciiTranslator)
+        return extendedAsciiTranslator->Translate(text);
     return QString::fromLatin1(text.data(), int(text.size()));
 }
