@@ -1,5 +1,6 @@
 #include "store/DataSaver.h"
 
+#include "app/Log.h"
 #include "store/ConfigFileFormat.h"
 #include "store/ConfigFileStorage.h"
 #include "store/Data.h"
@@ -14,6 +15,11 @@ DataSaver* dataSaver = nullptr;
 
 namespace
 {
+void LogConfigurationData(QString const& text)
+{
+    Log("Configuration Data", 1, text, ItemPtr());
+}
+
 // The smallest record of each kind: a type with an empty name, its flag and item count; the id of a null
 // item; an id with an empty value; a connection.
 constexpr qint64 minTypeRecordBytes = 4 + 1 + 4;
@@ -52,8 +58,11 @@ void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file)
         Type* type = d.HasType(name);
         // A type declared differently since the file was written cannot take its items: it is skipped like a
         // type that is no longer declared.
-        if (type && type->IsNull() != isNull)
+        if (type && type->IsNull() != isNull) {
+            LogConfigurationData(QString("Skipping the items of type %1: the file does not declare it as the program does.")
+                                     .arg(QString::fromStdString(name)));
             type = nullptr;
+        }
         qint32 itemCount = in.ReadCount(isNull ? nullItemRecordBytes : minItemRecordBytes);
         for (qint32 n = 0; n < itemCount; ++n) {
             qint32 id = in.ReadInt32();
@@ -231,8 +240,9 @@ void DataSaver::Save(QString path)
 {
     try {
         ConfigFileStorage::Replace(path, Encode(false));
-    } catch (DataSaveFailure const&) {
+    } catch (DataSaveFailure const& failure) {
         // The previous file is still complete at path; the next save tries again.
+        LogConfigurationData(QString("Failure to save configuration data: %1").arg(failure.what()));
     }
 }
 
@@ -259,6 +269,10 @@ void DataSaver::Load(QString path)
     } catch (DataLoadFailure const& failure) {
         // Keep the user's data: the emptied store will be saved over path later.
         QString kept = ConfigFileStorage::KeepDamaged(path);
+        // Logged before the store is emptied, while the diagnostics settings are still there.
+        LogConfigurationData(QString("Failure to load configuration data: %1").arg(failure.what()));
+        LogConfigurationData(kept.isEmpty() ? QString("The unreadable file %1 could not be kept aside.").arg(path)
+                                            : QString("The unreadable file was kept as %1").arg(kept));
         d.RemoveAllItems();
         throw DataLoadFailure(failure.what(), kept);
     }

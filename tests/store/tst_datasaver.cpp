@@ -1,3 +1,4 @@
+#include "app/Log.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 
@@ -170,6 +171,8 @@ class TestDataSaver : public QObject
     Q_OBJECT
 
 private slots:
+    // The diagnostics log writes its files under the home folder.
+    void initTestCase() { qputenv("HOME", home.path().toUtf8()); }
     void init() { d.Clear(); }
     void cleanup() { d.Clear(); }
 
@@ -192,6 +195,9 @@ private slots:
     void damagedFileFailsCleanly_data();
     void damagedFileFailsCleanly();
     void keptCopiesAreNeverOverwritten();
+
+private:
+    QTemporaryDir home;
 };
 
 void TestDataSaver::savesEmptyStoreAsCountsOnly()
@@ -467,6 +473,11 @@ void TestDataSaver::damagedFileIsKeptAndStoreEmptied()
     DataSaver saver;
     DeclareSettings(saver);
     SetSetting("username", "default");
+    SetSetting("show_diagnostics", "yes");
+    QStringList logged;
+    QObject context;
+    connect(&DiagnosticsLog::Instance(), &DiagnosticsLog::LineLogged, &context,
+            [&logged](QString area, QString line) { logged << area + ": " + line; });
     QString kept;
     try {
         saver.Load(path);
@@ -478,6 +489,7 @@ void TestDataSaver::damagedFileIsKeptAndStoreEmptied()
     QVERIFY(g("global_value").Empty());
     QVERIFY2(kept.startsWith(path + ".damaged-"), qPrintable(kept));
     QCOMPARE(ReadAll(kept), damaged);
+    QVERIFY2(logged.filter("Configuration Data: ").filter(kept).size() == 1, qPrintable(logged.join("\n")));
 
     SetSetting("username", "bob");
     saver.Save(path);
