@@ -1,0 +1,259 @@
+#include "server/Server.h"
+
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "app/TimerManager.h"
+#include "server/ServerMessageCode.h"
+#include "server/ServerRequests.h"
+#include "store/Data.h"
+#include "store/DataSaver.h"
+
+#include <QSignalBlocker>
+
+Server* gp_server = nullptr;
+
+namespace
+{
+// The account used when no login has been stored at all.
+char const* const FallbackUsername = "QuillmerQT";
+char const* const FallbackPassword = "MarblePenguinTwist";
+
+bool SettingExists(char const* name)
+{
+    Type* global = d.HasType("global");
+    return global && global->HasItem(Value(name));
+}
+
+void LogServer(QString const& text)
+{
+    Log("server", 1, text, ItemPtr());
+}
+} // namespace
+
+Server::Server(QObject* parent)
+    : QObject(parent)
+    , socket(this)
+    , portMapper(std::make_unique<PortMapper>())
+{
+    gp_server = this;
+    qRegisterMetaType<time_t>("time_t");
+    qRegisterMetaType<UserStats>("UserStats");
+
+    connect(&socket, &QTcpSocket::connected, this, &Server::OnConnected);
+    connect(&socket, &QTcpSocket::readyRead, this, &Server::OnSocketReadyToRead);
+    connect(&socket, &QTcpSocket::errorOccurred, this, &Server::OnSocketError);
+    connect(&socket, &QTcpSocket::disconnected, this, &Server::OnSocketClosed);
+    if (timerManager) {
+        connect(timerManager, &TimerManager::HalfMinuteTick, this, &Server::AttemptReconnect);
+        connect(timerManager, &TimerManager::FiveMinutesTick, this, &Server::EveryFiveMinutes);
+        connect(timerManager, &TimerManager::HourTick, this, &Server::RenewPortMapping);
+    }
+    if (dataSaver)
+        dataSaver->AddDataLoadedEventHandler(this);
+}
+
+Server::~Server()
+{
+    CloseSocketQuietly();
+    if (dataSaver)
+        dataSaver->RemoveDataLoadedEventHandler(this);
+    if (gp_server == this)
+        gp_server = nullptr;
+}
+
+QString Server::MessageCodeToString(int code)
+{
+    return ServerMessageCodeName(code);
+}
+
+void Server::SetPortMapper(std::unique_ptr<PortMapper> mapper)
+{
+    portMapper = std::move(mapper);
+}
+
+void Server::DataLoaded()
+{
+    if (!SettingExists("use_upnp"))
+        SetSetting("use_upnp", "yes");
+}
+
+void Server::Connect()
+{
+    if (state != StateNotConnected || GetSetting("username").isEmpty())
+        return;
+    // A socket still closing from an earlier session must not hold up the new one.
+    CloseSocketQuietly();
+    reader.Reset();
+    selfClosePending = false;
+
+    QString host = GetSetting("server_host");
+    if (host.isEmpty())
+        host = DefaultHost;
+    bool portValid = false;
+    quint16 port = GetSetting("server_port").toUShort(&portValid);
+    if (!portValid || port == 0)
+        port = DefaultPort;
+
+    state = StateConnecting;
+    emit Connecting();
+    socket.connectToHost(host, port, QIODevice::ReadWrite);
+    LogServer(QString("Attempting connection on port %1").arg(port));
+    if (IsSettingOn("use_upnp"))
+        portMapper->Init();
+}
+
+void Server::OnConnected()
+{
+    if (!SettingExists("username"))
+        SetSetting("username", FallbackUsername);
+    if (!SettingExists("password"))
+        SetSetting("password", FallbackPassword);
+    MemStream login = ServerRequests::Login(GetSetting("username"), GetSetting("password"));
+    SendMessage(login, true);
+    abruptlyDisconnected = false;
+}
+
+void Server::SendMessage(MemStream& message, bool login)
+{
+    if (login ? state == StateNotConnected : state != StateLoggedIn)
+        return;
+    const QByteArray body = message.GetPendingBytes();
+    QByteArray framed;
+    framed.reserve(int(sizeof(uint32_t)) + body.size());
+    MemStream lengthWord;
+    lengthWord.Write(uint32_t(body.size()));
+    framed.append(lengthWord.GetPendingBytes());
+    framed.append(body);
+    socket.write(framed);
+}
+
+void Server::OnSocketReadyToRead()
+{
+    while (state != StateNotConnected && socket.bytesAvailable() > 0) {
+        switch (reader.ReadFrom(socket)) {
+        case ServerMessageReader::Result::NeedMore:
+            return;
+        case ServerMessageReader::Result::BadLength:
+            LogServer(QString("Closing the server connection: message length %1 is out of bounds.")
+                          .arg(reader.Length()));
+            reader.Reset();
+            CloseSocketQuietly();
+            OnSessionLost();
+            return;
+        case ServerMessageReader::Result::Complete: {
+            MemStream message = reader.TakeMessage();
+            uint32_t code = 0;
+            message.Read(code);
+            HandleMessage(int(code), message);
+            break;
+        }
+        }
+    }
+}
+
+void Server::OnSocketError(QAbstractSocket::SocketError)
+{
+    OnSocketClosed();
+}
+
+void Server::OnSocketClosed()
+{
+    if (selfClosePending) {
+        selfClosePending = false;
+        return;
+    }
+    OnSessionLost();
+}
+
+void Server::OnSessionLost()
+{
+    reader.Reset();
+    if (state == StateConnecting) {
+        state = StateNotConnected;
+        emit ConnectionFailed("socket error");
+    } else if (state == StateLoggedIn) {
+        abruptlyDisconnected = true;
+        OnDisconnected();
+    }
+}
+
+void Server::Disconnect()
+{
+    if (state != StateLoggedIn)
+        return;
+    OnDisconnected();
+    abruptlyDisconnected = false;
+    if (socket.state() == QAbstractSocket::UnconnectedState)
+        return;
+    selfClosePending = true;
+    socket.disconnectFromHost();
+}
+
+void Server::OnDisconnected()
+{
+    state = StateNotConnected;
+    emit Disconnected();
+    g("user").Disconnect("is_online");
+}
+
+void Server::CloseSocketQuietly()
+{
+    const QSignalBlocker blocker(&socket);
+    socket.abort();
+}
+
+void Server::AttemptReconnect()
+{
+    if (abruptlyDisconnected)
+        Connect();
+}
+
+void Server::EveryFiveMinutes()
+{
+    Send(ServerRequests::Heartbeat());
+}
+
+void Server::RenewPortMapping()
+{
+    if (state != StateLoggedIn || !IsSettingOn("use_upnp"))
+        return;
+    LogServer("Renewing UPnP port mapping.");
+    MapListeningPorts();
+}
+
+void Server::MapListeningPorts()
+{
+    portMapper->AddPortMapping(&socket, GetSetting("listening_port").toInt());
+    const int obfuscatedPort = GetSetting("obfuscated_listening_port").toInt();
+    if (obfuscatedPort != 0)
+        portMapper->AddPortMapping(&socket, obfuscatedPort);
+}
+
+void Server::OnConnectedToServer()
+{
+    if (firstLoginPending) {
+        firstLoginPending = false;
+        for (ItemPtr room : g("room").Connected("room_autojoin"))
+            EnterRoom(room.AsString(), false);
+        if (IsSettingOn("use_upnp"))
+            MapListeningPorts();
+    }
+    if (GetSetting("availability_status") == "away")
+        Send(ServerRequests::SetStatus(false));
+    for (ItemPtr user : g("user").Connected("is_tracked"))
+        Send(ServerRequests::AddUser(user.AsString()));
+    for (ItemPtr user : g("user").Connected("user_address_request"))
+        Send(ServerRequests::GetPeerAddress(user.AsString()));
+    SetSetting("accept_room_list", "yes");
+}
+
+void Server::SetWaitPort(int port, int obfuscatedPort)
+{
+    Send(ServerRequests::SetWaitPort(uint32_t(port), uint32_t(obfuscatedPort)));
+}
+
+void Server::SetAvailabilityStatus(bool available)
+{
+    SetSetting("availability_status", available ? "available" : "away");
+    Send(ServerRequests::SetStatus(available));
+}

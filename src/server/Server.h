@@ -1,0 +1,210 @@
+#ifndef SERVER_SERVER_H
+#define SERVER_SERVER_H
+
+#include "server/PortMapper.h"
+#include "server/ServerMessageReader.h"
+#include "server/TCPAddress.h"
+#include "server/UserStats.h"
+#include "store/Events.h"
+#include "store/ItemPtr.h"
+#include "wire/MemStream.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+
+#include <ctime>
+#include <memory>
+
+// The one session with the central server: connects and logs in, frames
+// every message both ways, keeps the session alive, reconnects after a drop,
+// builds every outgoing message and writes what the server tells into the
+// item graph.
+class Server : public QObject, public DataHandler, public DataLoadedEventHandler
+{
+    Q_OBJECT
+public:
+    enum State
+    {
+        StateNotConnected = 0,
+        StateConnecting = 1,
+        StateLoggedIn = 2,
+    };
+
+    // Where the session goes unless the settings server_host and server_port say otherwise.
+    static constexpr char const* DefaultHost = "server.quillmer.net";
+    static constexpr quint16 DefaultPort = 2242;
+
+    explicit Server(QObject* parent = nullptr);
+    ~Server() override;
+
+    // Declares the session's item types, their relations and which of them are saved.
+    static void CreateData();
+    // The name of a message code, or an empty text for an unknown code.
+    static QString MessageCodeToString(int code);
+
+    // Replaces the router port forwarding (the default maps nothing).
+    void SetPortMapper(std::unique_ptr<PortMapper> mapper);
+
+    int GetState() const { return state; }
+    bool IsConnected() const { return state == StateLoggedIn; }
+    bool IsAbruptlyDisconnected() const { return abruptlyDisconnected; }
+
+    // Writes one message (code and body) with its length word. Dropped unless
+    // logged in, or, for the login, unless connecting or connected.
+    void SendMessage(MemStream& message, bool login);
+    // Handles one complete message from the server, read position behind the code.
+    void HandleMessage(int code, MemStream& message);
+
+    void DataLoaded() override;
+
+    // Session and presence.
+    void SetWaitPort(int port, int obfuscatedPort);
+    void SetAvailabilityStatus(bool available);
+    void SendFilesFolders(int folderCount, int fileCount);
+    void SendUploadSpeed(int speed);
+    void GetOwnPrivilegesStatus();
+    void GiftPrivileges(QString const& user, int days);
+    void BannedUser(QString const& user);
+
+    // Users.
+    void GetUserAddress(QString const& user);
+    void AddUser(QString const& user);
+    void TrackUser(QString const& user);
+    void UntrackUser(QString const& user);
+    void GetUserStatus(QString const& user);
+    void GetUserStats(QString const& user);
+    void SendPrivateChat(QString const& user, QString const& message);
+
+    // Rooms.
+    void SendRoomChat(QString const& room, QString const& message);
+    void EnterRoom(QString const& room, bool isPrivate);
+    void LeaveRoom(QString const& room);
+    void GetRoomList();
+    void SetRoomTicker(QString const& room, QString const& text);
+    void AddPrivateRoomMember(QString const& room, QString const& user);
+    void RemovePrivateRoomMember(QString const& room, QString const& user);
+    void GiveUpPrivateRoomMembership(QString const& room);
+    void GiveUpPrivateRoom(QString const& room);
+    void EnablePrivateRoomAdd(bool enabled);
+    void AddPrivateRoomOperator(QString const& room, QString const& user);
+    void RemovePrivateRoomOperator(QString const& room, QString const& user);
+
+    // Searches; each takes the next token, records the search in the graph and returns the token.
+    unsigned int FileSearch(QString const& text, bool wishList);
+    unsigned int SearchRoom(QString const& room, QString const& text);
+    unsigned int SearchUserList(QString const& text);
+    void GetSearchCorrelations(QString const& term);
+
+    // Brokered peer connections.
+    unsigned int SendIndirectConnectionRequest(QString const& user, QString const& connectionType);
+    void SendCantConnectToPeer(unsigned int token, QString const& user);
+
+    // The distributed search network.
+    void SendDNetHasParent(bool hasParent);
+    void SendDNetCanParent(bool canParent);
+    void SendDNetLevel(int level);
+    void SendDNetGroupLeader(QString const& user);
+    void SendChildDepth(bool value);
+
+public slots:
+    void Connect();
+    void Disconnect();
+    void AttemptReconnect();
+    void EveryFiveMinutes();
+    void RenewPortMapping();
+
+signals:
+    void Connecting();
+    void Connected();
+    void Disconnected();
+    void ConnectionFailed(QString reason);
+
+    void AddUserResponse(QString user, bool exists);
+    void PrivateChat(QString user, QString message, time_t timeStamp, bool flag);
+    void PrivateChatSent(QString user, QString message);
+    void RoomChat(QString room, QString user, QString message);
+    void AdminMessage(QString text);
+    void DirectFileSearch(QString user, quint32 token, QString text);
+    void ReceivedUserStats(QString user, UserStats stats);
+    void ReceivedOwnPrivilegesStatus(int secondsLeft);
+    void PrivateRoomAddEnabled(bool enabled);
+    void SearchCorrelations(QString term);
+    void SearchRequested(unsigned int token, QString text, bool wishList);
+    void WishListWait(uint interval);
+    void IndirectPeerConnectionFailure(uint token);
+    void DNetMessage(MemStream& message);
+    void DNetPossibleParents(PossibleParentList& parents);
+    void DNetParentMinSpeed(int value);
+    void DNetParentSpeedConnectionRatio(int value);
+    void DNetDeliveryReport(int value);
+    void DNetReset();
+
+private slots:
+    void OnConnected();
+    void OnSocketReadyToRead();
+    void OnSocketError(QAbstractSocket::SocketError error);
+    void OnSocketClosed();
+
+private:
+    void Send(MemStream message) { SendMessage(message, false); }
+    // The session is gone without the client asking.
+    void OnSessionLost();
+    void OnDisconnected();
+    void OnConnectedToServer();
+    // Closes the socket without its signals reaching the session.
+    void CloseSocketQuietly();
+    void MapListeningPorts();
+    unsigned int NextSearchToken() { return searchTokenCounter++; }
+
+    // Incoming messages (code in the name's comment of the reply type).
+    void OnLoginReply(MemStream& message);
+    void OnPeerAddress(MemStream& message);
+    void OnAddUserReply(MemStream& message);
+    void OnUserStatus(MemStream& message);
+    void OnRoomChat(MemStream& message);
+    void OnJoinRoom(MemStream& message);
+    void OnLeaveRoom(MemStream& message);
+    void OnUserJoinedRoom(MemStream& message);
+    void OnUserLeftRoom(MemStream& message);
+    void OnConnectToPeer(MemStream& message);
+    void OnPrivateMessage(MemStream& message);
+    void OnFileSearch(MemStream& message);
+    void OnUserStats(MemStream& message);
+    void OnRoomList(MemStream& message);
+    void OnAdminMessage(MemStream& message);
+    void OnPrivilegedList(MemStream& message);
+    void OnOwnPrivilegesStatus(MemStream& message);
+    void OnPossibleParents(MemStream& message);
+    void OnRoomTickers(MemStream& message);
+    void OnRoomTickerAdded(MemStream& message);
+    void OnRoomMembers(MemStream& message);
+    void OnAddRoomMember(MemStream& message);
+    void OnRemoveRoomMember(MemStream& message);
+    void OnAddRoomMembership(MemStream& message);
+    void OnRemoveRoomMembership(MemStream& message);
+    void OnEnablePrivateRoomAdd(MemStream& message);
+    void OnAddRoomOperator(MemStream& message);
+    void OnRemoveRoomOperator(MemStream& message);
+    void OnAddRoomOperatorship(MemStream& message);
+    void OnRemoveRoomOperatorship(MemStream& message);
+    void OnRoomOperators(MemStream& message);
+    void OnSearchCorrelations(MemStream& message);
+    void AddRoomTicker(ItemPtr room, QString const& user, QString const& text);
+
+    int state = StateNotConnected;
+    QTcpSocket socket;
+    ServerMessageReader reader;
+    unsigned int searchTokenCounter = 1;
+    unsigned int indirectConnectionTokenCounter = 1;
+    bool firstLoginPending = true;
+    bool selfClosePending = false;
+    bool abruptlyDisconnected = false;
+    long long tickerOrderCounter = 1;
+    std::unique_ptr<PortMapper> portMapper;
+};
+
+extern Server* gp_server;
+
+#endif

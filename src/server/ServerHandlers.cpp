@@ -1,0 +1,531 @@
+// What the session does with each message from the server: read its body,
+// write the result into the graph and tell the rest of the program.
+#include "server/Server.h"
+
+#include "app/Settings.h"
+#include "server/ServerMessageCode.h"
+#include "server/ServerReplies.h"
+#include "server/ServerRequests.h"
+#include "store/Data.h"
+
+#include <QDateTime>
+
+#include <set>
+
+namespace
+{
+ItemPtr User(QString const& name)
+{
+    return d.GetType("user")->GetItem(name);
+}
+
+ItemPtr Room(QString const& name)
+{
+    return d.GetType("room")->GetItem(name);
+}
+
+// Connects the item to the item of that type with that value, replacing the
+// earlier one where the item may have only one.
+void Set(ItemPtr item, char const* typeName, Value const& value)
+{
+    item += d.GetType(typeName)->GetItem(value);
+}
+
+// Flags the item with the type's global null item.
+void GiveGlobalFlag(ItemPtr item, char const* typeName)
+{
+    item += d.GetType(typeName)->GetGlobalNullItem();
+}
+
+bool IsIgnored(QString const& name)
+{
+    return d.GetType("user")->HasItem(name).IsConnected("is_ignored");
+}
+
+QString Now()
+{
+    return QDateTime::currentDateTime().toString(Qt::TextDate);
+}
+
+void SetUserStats(ItemPtr user, UserStats const& stats)
+{
+    Set(user, "average_download_speed", Value(stats.averageSpeed));
+    Set(user, "shared_file_count", Value(stats.fileCount));
+}
+
+// Makes the users, and only them, the users of the room's link item of the
+// given type (its members or operators).
+void ReplaceRoomUsers(ItemPtr room, char const* linkType, std::vector<QString> const& users)
+{
+    ItemPtr link = room.NewItem(linkType);
+    link.Disconnect("user");
+    for (QString const& name : users)
+        link += User(name);
+}
+
+void ClearSetting(char const* name)
+{
+    d.GetType("global")->HasItem(Value(name)).Disconnect("global_value");
+}
+} // namespace
+
+void Server::HandleMessage(int code, MemStream& message)
+{
+    if (state == StateNotConnected)
+        return;
+    switch (code) {
+    case SM_LOGIN:
+        if (state == StateConnecting)
+            OnLoginReply(message);
+        break;
+    case SM_GET_PEER_ADDRESS: OnPeerAddress(message); break;
+    case SM_ADD_USER: OnAddUserReply(message); break;
+    case SM_GET_USER_STATUS: OnUserStatus(message); break;
+    case SM_SAY_CHATROOM: OnRoomChat(message); break;
+    case SM_JOIN_ROOM: OnJoinRoom(message); break;
+    case SM_LEAVE_ROOM: OnLeaveRoom(message); break;
+    case SM_USER_JOINED_ROOM: OnUserJoinedRoom(message); break;
+    case SM_USER_LEFT_ROOM: OnUserLeftRoom(message); break;
+    case SM_CONNECT_TO_PEER: OnConnectToPeer(message); break;
+    case SM_MESSAGE_USER: OnPrivateMessage(message); break;
+    case SM_FILE_SEARCH: OnFileSearch(message); break;
+    case SM_GET_USER_STATS: OnUserStats(message); break;
+    case SM_ROOM_LIST: OnRoomList(message); break;
+    case SM_ADMIN_MESSAGE: OnAdminMessage(message); break;
+    case SM_PRIVILEGED_LIST: OnPrivilegedList(message); break;
+    case SM_SET_PARENT_MIN_SPEED: {
+        IntReply reply;
+        reply.Read(message);
+        emit DNetParentMinSpeed(reply.value);
+        break;
+    }
+    case SM_SET_PARENT_SPEED_CONNECTION_RATIO: {
+        IntReply reply;
+        reply.Read(message);
+        emit DNetParentSpeedConnectionRatio(reply.value);
+        break;
+    }
+    case SM_GET_OWN_PRIVILEGES_STATUS: OnOwnPrivilegesStatus(message); break;
+    case SM_DNET_MESSAGE: emit DNetMessage(message); break;
+    case SM_POSSIBLE_PARENTS: OnPossibleParents(message); break;
+    case SM_WISHLIST_WAIT: {
+        UIntReply reply;
+        reply.Read(message);
+        emit WishListWait(reply.value);
+        break;
+    }
+    case SM_GET_ROOM_TICKER: OnRoomTickers(message); break;
+    case SM_ROOM_TICKER_USER_ADDED: OnRoomTickerAdded(message); break;
+    case SM_DNET_DELIVERY_REPORT: {
+        IntReply reply;
+        reply.Read(message);
+        emit DNetDeliveryReport(reply.value);
+        break;
+    }
+    case SM_DNET_RESET: emit DNetReset(); break;
+    case SM_ROOM_MEMBERS: OnRoomMembers(message); break;
+    case SM_ADD_ROOM_MEMBER: OnAddRoomMember(message); break;
+    case SM_REMOVE_ROOM_MEMBER: OnRemoveRoomMember(message); break;
+    case SM_ADD_ROOM_MEMBERSHIP: OnAddRoomMembership(message); break;
+    case SM_REMOVE_ROOM_MEMBERSHIP: OnRemoveRoomMembership(message); break;
+    case SM_ENABLE_PRIVATE_ROOM_ADD: OnEnablePrivateRoomAdd(message); break;
+    case SM_ADD_ROOM_OPERATOR: OnAddRoomOperator(message); break;
+    case SM_REMOVE_ROOM_OPERATOR: OnRemoveRoomOperator(message); break;
+    case SM_ADD_ROOM_OPERATORSHIP: OnAddRoomOperatorship(message); break;
+    case SM_REMOVE_ROOM_OPERATORSHIP: OnRemoveRoomOperatorship(message); break;
+    case SM_ROOM_OPERATORS: OnRoomOperators(message); break;
+    case SM_SEARCH_CORRELATIONS: OnSearchCorrelations(message); break;
+    case SE_CANT_CONNECT_TO_PEER: {
+        UIntReply reply;
+        reply.Read(message);
+        emit IndirectPeerConnectionFailure(reply.value);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Server::OnLoginReply(MemStream& message)
+{
+    LoginReply reply;
+    reply.Read(message);
+    if (!reply.success) {
+        emit ConnectionFailed(reply.reason);
+        state = StateNotConnected;
+        socket.disconnectFromHost();
+        return;
+    }
+    if (reply.hasPrivileges)
+        SetSetting("is_supporter", "yes");
+    else
+        ClearSetting("is_supporter");
+    state = StateLoggedIn;
+    emit Connected();
+    OnConnectedToServer();
+}
+
+void Server::OnPeerAddress(MemStream& message)
+{
+    PeerAddressReply reply;
+    reply.Read(message);
+    ItemPtr user = User(reply.user);
+    Set(user, "user_address", Value(reply.address));
+    Set(user, "user_port", Value(reply.port));
+    Set(user, "user_obfuscated_port", Value(reply.obfuscationType == 1 ? int(reply.obfuscatedPort) : 0));
+    user.Disconnect("user_address_request");
+}
+
+void Server::OnAddUserReply(MemStream& message)
+{
+    AddUserReply reply;
+    reply.Read(message);
+    emit AddUserResponse(reply.user, reply.exists);
+    if (!reply.exists)
+        return;
+    ItemPtr user = User(reply.user);
+    if (reply.status > 0) {
+        user.NewItem("is_online");
+        Set(user, "country_code", reply.countryCode);
+    } else {
+        user.Disconnect("is_online");
+    }
+    Set(user, "last_online_status_change", Now());
+}
+
+void Server::OnUserStatus(MemStream& message)
+{
+    UserStatusReply reply;
+    reply.Read(message);
+    ItemPtr user = User(reply.user);
+    if (reply.status <= 0 && user.IsConnected("is_online")) {
+        user.Disconnect("is_online");
+        Set(user, "last_online_status_change", Now());
+    } else if (reply.status > 0 && !user.IsConnected("is_online")) {
+        user.NewItem("is_online");
+        Set(user, "last_online_status_change", Now());
+    }
+    if (reply.status == 1)
+        GiveGlobalFlag(user, "is_away");
+    else
+        user.Disconnect("is_away");
+    if (reply.privileged)
+        user.NewItem("is_privileged");
+}
+
+void Server::OnRoomChat(MemStream& message)
+{
+    RoomChatReply reply;
+    reply.Read(message);
+    if (!IsIgnored(reply.user))
+        emit RoomChat(reply.room, reply.user, reply.message);
+}
+
+void Server::OnJoinRoom(MemStream& message)
+{
+    JoinRoomReply reply;
+    reply.Read(message);
+    ItemPtr room = Room(reply.room);
+    if (reply.hasOwner) {
+        room.NewItem("room_owner") += User(reply.owner);
+        ReplaceRoomUsers(room, "room_operators", reply.operators);
+    }
+    room.NewItem("in_room");
+    room.Disconnect("user");
+    for (size_t n = 0; n < reply.users.size(); ++n) {
+        ItemPtr user = User(reply.users[n]);
+        user += room;
+        if (n < reply.stats.size())
+            SetUserStats(user, reply.stats[n]);
+        if (n < reply.countryCodes.size())
+            Set(user, "country_code", reply.countryCodes[n]);
+    }
+}
+
+void Server::OnLeaveRoom(MemStream& message)
+{
+    RoomReply reply;
+    reply.Read(message);
+    ItemPtr room = d.GetType("room")->HasItem(reply.room);
+    if (!room.IsConnected("in_room"))
+        return;
+    room.Disconnect("in_room");
+    room.Disconnect("user");
+}
+
+void Server::OnUserJoinedRoom(MemStream& message)
+{
+    UserJoinedRoomReply reply;
+    reply.Read(message);
+    ItemPtr user = User(reply.user);
+    user += Room(reply.room);
+    SetUserStats(user, reply.stats);
+    Set(user, "country_code", reply.countryCode);
+}
+
+void Server::OnUserLeftRoom(MemStream& message)
+{
+    RoomUserReply reply;
+    reply.Read(message);
+    ItemPtr user = d.GetType("user")->HasItem(reply.user);
+    ItemPtr room = d.GetType("room")->HasItem(reply.room);
+    if (user && room)
+        user -= room;
+}
+
+void Server::OnConnectToPeer(MemStream& message)
+{
+    ConnectToPeerReply reply;
+    reply.Read(message);
+    // The user's address goes in before the request is tied to the user, so
+    // that whoever watches for complete requests never sees an old address.
+    ItemPtr user = User(reply.user);
+    Set(user, "user_address", Value(reply.address));
+    Set(user, "user_port", Value(reply.port));
+    Set(user, "user_obfuscated_port", Value(reply.obfuscationType == 1 ? reply.obfuscatedPort : 0));
+    if (reply.privileged)
+        user.NewItem("is_privileged");
+    ItemPtr request = d.GetType("peer_connection_request")->NewItem();
+    Set(request, "peer_connection_request_id", Value(reply.token));
+    Set(request, "peer_connection_type", reply.connectionType);
+    request += user;
+}
+
+void Server::OnPrivateMessage(MemStream& message)
+{
+    PrivateMessageReply reply;
+    reply.Read(message);
+    MemStream acknowledgement = ServerRequests::MessageAcked(uint32_t(reply.messageId));
+    if (!IsIgnored(reply.user))
+        emit PrivateChat(reply.user, reply.message, time_t(reply.timeStamp), reply.flag);
+    SendMessage(acknowledgement, false);
+    // The server announces granted privileges in a private message.
+    if (reply.message.contains("privileges"))
+        GetOwnPrivilegesStatus();
+}
+
+void Server::OnFileSearch(MemStream& message)
+{
+    FileSearchReply reply;
+    reply.Read(message);
+    emit DirectFileSearch(reply.user, reply.token, reply.text);
+}
+
+void Server::OnUserStats(MemStream& message)
+{
+    UserStatsReply reply;
+    reply.Read(message);
+    SetUserStats(User(reply.user), reply.stats);
+    emit ReceivedUserStats(reply.user, reply.stats);
+}
+
+void Server::OnRoomList(MemStream& message)
+{
+    const bool asked = GetSetting("accept_room_list") == "yes";
+    SetSetting("accept_room_list", "no");
+    RoomListReply reply;
+    reply.Read(message);
+
+    Type* roomType = d.GetType("room");
+    Type* userCount = d.GetType("user_count");
+    // An unasked-for list only refreshes the counts of public rooms already known.
+    for (size_t n = 0; n < reply.publicRooms.size(); ++n) {
+        ItemPtr room = asked ? roomType->GetItem(reply.publicRooms[n]) : roomType->HasItem(reply.publicRooms[n]);
+        if (room && n < reply.publicCounts.size())
+            room += userCount->GetItem(Value(reply.publicCounts[n]));
+    }
+
+    std::set<ItemPtr> owned;
+    for (size_t n = 0; n < reply.ownedRooms.size(); ++n) {
+        ItemPtr room = Room(reply.ownedRooms[n]);
+        owned.insert(room);
+        if (n < reply.ownedCounts.size())
+            room += userCount->GetItem(Value(reply.ownedCounts[n]));
+        GiveGlobalFlag(room, "is_owner");
+        GiveGlobalFlag(room, "is_private");
+        GiveGlobalFlag(room, "is_member");
+    }
+    std::set<ItemPtr> privateRooms = owned;
+    for (size_t n = 0; n < reply.memberRooms.size(); ++n) {
+        ItemPtr room = Room(reply.memberRooms[n]);
+        privateRooms.insert(room);
+        if (n < reply.memberCounts.size())
+            room += userCount->GetItem(Value(reply.memberCounts[n]));
+        GiveGlobalFlag(room, "is_private");
+        GiveGlobalFlag(room, "is_member");
+    }
+
+    for (ItemPtr room : g("room").Connected("is_owner"))
+        if (!owned.count(room))
+            room.Disconnect("is_owner");
+    for (ItemPtr room : g("room").Connected("is_member"))
+        if (!privateRooms.count(room))
+            room.Disconnect("is_member");
+    for (QString const& name : reply.operatorRooms)
+        GiveGlobalFlag(Room(name), "is_operator");
+}
+
+void Server::OnAdminMessage(MemStream& message)
+{
+    TextReply reply;
+    reply.Read(message);
+    emit AdminMessage(reply.text);
+}
+
+void Server::OnPrivilegedList(MemStream& message)
+{
+    UserListReply reply;
+    reply.Read(message);
+    for (QString const& name : reply.users)
+        User(name).NewItem("is_privileged");
+}
+
+void Server::OnOwnPrivilegesStatus(MemStream& message)
+{
+    IntReply reply;
+    reply.Read(message);
+    SetSetting("privileges_time_left", QString::number(reply.value));
+    if (reply.value > 0)
+        SetSetting("is_supporter", "yes");
+    emit ReceivedOwnPrivilegesStatus(reply.value);
+}
+
+void Server::OnPossibleParents(MemStream& message)
+{
+    PossibleParentsReply reply;
+    reply.Read(message);
+    PossibleParentList parents(reply.parents.begin(), reply.parents.end());
+    emit DNetPossibleParents(parents);
+}
+
+void Server::OnRoomTickers(MemStream& message)
+{
+    RoomTickersReply reply;
+    reply.Read(message);
+    ItemPtr room = Room(reply.room);
+    // The replaced tickers go for good: left alive, each would stay reachable
+    // through its user for the rest of the run.
+    room.GetItems("room_ticker").Remove();
+    room.GetItems("ticker_order_counter").Remove();
+    for (auto const& [user, text] : reply.tickers)
+        AddRoomTicker(room, user, text);
+}
+
+void Server::OnRoomTickerAdded(MemStream& message)
+{
+    RoomTickerAddedReply reply;
+    reply.Read(message);
+    ItemPtr room = Room(reply.room);
+    d.GetItem(room, User(reply.user), "room_ticker").Remove();
+    AddRoomTicker(room, reply.user, reply.text);
+}
+
+void Server::AddRoomTicker(ItemPtr room, QString const& user, QString const& text)
+{
+    ItemPtr ticker = room.NewItem("room_ticker");
+    ticker += User(user);
+    Set(ticker, "room_ticker_text", text);
+    Set(ticker, "room_ticker_order", Value(tickerOrderCounter++));
+}
+
+void Server::OnRoomMembers(MemStream& message)
+{
+    RoomUsersReply reply;
+    reply.Read(message);
+    ReplaceRoomUsers(Room(reply.room), "room_members", reply.users);
+}
+
+void Server::OnAddRoomMember(MemStream& message)
+{
+    RoomUserReply reply;
+    reply.Read(message);
+    Room(reply.room).NewItem("room_members") += User(reply.user);
+}
+
+void Server::OnRemoveRoomMember(MemStream& message)
+{
+    RoomUserReply reply;
+    reply.Read(message);
+    ItemPtr members = Room(reply.room).GetItem("room_members");
+    if (members)
+        members -= User(reply.user);
+}
+
+void Server::OnAddRoomMembership(MemStream& message)
+{
+    RoomReply reply;
+    reply.Read(message);
+    ItemPtr room = Room(reply.room);
+    GiveGlobalFlag(room, "is_private");
+    GiveGlobalFlag(room, "is_member");
+    EnterRoom(reply.room, false);
+}
+
+void Server::OnRemoveRoomMembership(MemStream& message)
+{
+    RoomReply reply;
+    reply.Read(message);
+    ItemPtr room = Room(reply.room);
+    room.Disconnect("is_member");
+    room.Disconnect("is_operator");
+    room.Disconnect("is_owner");
+}
+
+void Server::OnEnablePrivateRoomAdd(MemStream& message)
+{
+    BoolReply reply;
+    reply.Read(message);
+    SetSetting("accept_private_room_add", reply.value ? "yes" : "no");
+    emit PrivateRoomAddEnabled(reply.value);
+}
+
+void Server::OnAddRoomOperator(MemStream& message)
+{
+    RoomUserReply reply;
+    reply.Read(message);
+    Room(reply.room).NewItem("room_operators") += User(reply.user);
+}
+
+void Server::OnRemoveRoomOperator(MemStream& message)
+{
+    RoomUserReply reply;
+    reply.Read(message);
+    ItemPtr operators = Room(reply.room).GetItem("room_operators");
+    if (operators)
+        operators -= User(reply.user);
+}
+
+void Server::OnAddRoomOperatorship(MemStream& message)
+{
+    RoomReply reply;
+    reply.Read(message);
+    Room(reply.room).NewItem("is_operator");
+}
+
+void Server::OnRemoveRoomOperatorship(MemStream& message)
+{
+    RoomReply reply;
+    reply.Read(message);
+    Room(reply.room).Disconnect("is_operator");
+}
+
+void Server::OnRoomOperators(MemStream& message)
+{
+    RoomUsersReply reply;
+    reply.Read(message);
+    ReplaceRoomUsers(Room(reply.room), "room_operators", reply.users);
+}
+
+void Server::OnSearchCorrelations(MemStream& message)
+{
+    SearchCorrelationsReply reply;
+    reply.Read(message);
+    ItemPtr text = d.GetType("search_request_text")->GetItem(reply.term);
+    text.GetItems("search_correlation").Remove();
+    for (auto const& [related, rank] : reply.correlations) {
+        ItemPtr correlation = text.NewItem("search_correlation");
+        Set(correlation, "correlation_text", related);
+        Set(correlation, "correlation_rank", Value(rank));
+    }
+    emit SearchCorrelations(reply.term);
+}
