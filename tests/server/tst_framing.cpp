@@ -1,0 +1,147 @@
+#include "server/ServerMessageReader.h"
+
+#include "WaitUntil.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+// Cutting the byte stream from the server into whole messages, over a real
+// loopback connection.
+class TestFraming : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTcpServer listener;
+    std::unique_ptr<QTcpSocket> sender;
+    QTcpSocket* receiver = nullptr;
+    ServerMessageReader reader;
+
+    static QByteArray Frame(uint32_t code, QByteArray const& body)
+    {
+        MemStream out;
+        out.Write(uint32_t(4 + body.size()));
+        out.Write(code);
+        return out.GetPendingBytes() + body;
+    }
+
+    // Sends the bytes and waits until the receiving end holds `available` bytes in all.
+    void Deliver(QByteArray const& bytes, qint64 available)
+    {
+        sender->write(bytes);
+        sender->flush();
+        QVERIFY(WaitUntil([&] { return receiver->bytesAvailable() >= available; }));
+    }
+
+    void ExpectMessage(uint32_t code, QByteArray const& body)
+    {
+        MemStream message = reader.TakeMessage();
+        uint32_t readCode = 0;
+        QVERIFY(message.Read(readCode));
+        QCOMPARE(readCode, code);
+        QCOMPARE(message.GetPendingBytes(), body);
+    }
+
+private slots:
+    void init()
+    {
+        reader.Reset();
+        QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+        sender = std::make_unique<QTcpSocket>();
+        sender->connectToHost(QHostAddress::LocalHost, listener.serverPort());
+        QVERIFY(sender->waitForConnected(5000));
+        QVERIFY(WaitUntil([&] { return listener.hasPendingConnections(); }));
+        receiver = listener.nextPendingConnection();
+    }
+
+    void cleanup()
+    {
+        sender.reset();
+        delete receiver;
+        listener.close();
+    }
+
+    void messageSplitOverManyReads()
+    {
+        const QByteArray frame = Frame(13, "room and text");
+        for (int n = 0; n < frame.size() - 1; ++n) {
+            // The length word stays in the socket until all of it is there.
+            const qint64 unread = n < 4 ? n + 1 : 1;
+            Deliver(frame.mid(n, 1), unread);
+            QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+            QCOMPARE(receiver->bytesAvailable(), n < 3 ? unread : qint64(0));
+        }
+        Deliver(frame.right(1), 1);
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        ExpectMessage(13, "room and text");
+    }
+
+    void severalMessagesInOneReadStayApart()
+    {
+        const QByteArray first = Frame(13, "first");
+        const QByteArray second = Frame(22, "second message");
+        Deliver(first + second, first.size() + second.size());
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        QCOMPARE(receiver->bytesAvailable(), qint64(second.size()));
+        ExpectMessage(13, "first");
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        ExpectMessage(22, "second message");
+    }
+
+    void splitLengthWordWaitsForTheRest()
+    {
+        const QByteArray frame = Frame(32, "");
+        Deliver(frame.left(2), 2);
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+        QCOMPARE(receiver->bytesAvailable(), qint64(2));
+        Deliver(frame.mid(2), frame.size());
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        ExpectMessage(32, "");
+    }
+
+    void lengthBelowCodeSizeIsRefused()
+    {
+        MemStream out;
+        out.Write(uint32_t(3));
+        Deliver(out.GetPendingBytes(), 4);
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::BadLength);
+        QCOMPARE(reader.Length(), 3u);
+    }
+
+    void lengthAboveLimitIsRefusedBeforeReadingTheBody()
+    {
+        MemStream out;
+        out.Write(uint32_t(ServerMessageReader::MaxLength + 1));
+        out.Write(uint32_t(13));
+        Deliver(out.GetPendingBytes(), 8);
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::BadLength);
+        QCOMPARE(receiver->bytesAvailable(), qint64(4));
+    }
+
+    void lengthAtTheLimitIsAccepted()
+    {
+        MemStream out;
+        out.Write(uint32_t(ServerMessageReader::MaxLength));
+        out.Write(uint32_t(13));
+        Deliver(out.GetPendingBytes(), 8);
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+    }
+
+    void resetForgetsPartMessage()
+    {
+        const QByteArray frame = Frame(13, "abc");
+        Deliver(frame.left(6), 6);
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+        reader.Reset();
+        const QByteArray next = Frame(15, "r");
+        Deliver(next, next.size());
+        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        ExpectMessage(15, "r");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFraming)
+#include "tst_framing.moc"

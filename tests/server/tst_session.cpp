@@ -1,0 +1,450 @@
+#include "SessionFixture.h"
+
+#include "app/Settings.h"
+#include "app/TimerManager.h"
+#include "server/ServerMessageCode.h"
+#include "server/ServerRequests.h"
+#include "store/Data.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <utility>
+#include <vector>
+
+namespace
+{
+// Records what the session asks of the router.
+class RecordingPortMapper : public PortMapper
+{
+public:
+    explicit RecordingPortMapper(int* inits, std::vector<int>* ports) : inits(inits), ports(ports) {}
+    void Init() override { ++*inits; }
+    void AddPortMapping(QTcpSocket* socket, int port) override
+    {
+        QVERIFY(socket != nullptr);
+        ports->push_back(port);
+    }
+
+private:
+    int* inits;
+    std::vector<int>* ports;
+};
+
+QString ReadText(MemStream& body)
+{
+    QString text;
+    body.Read(text);
+    return text;
+}
+
+uint32_t ReadU32(MemStream& body)
+{
+    uint32_t value = 0;
+    body.Read(value);
+    return value;
+}
+} // namespace
+
+// Connecting, logging in, sending rules, keep-alive, closing, dropping and reconnecting.
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SessionFixture> f;
+
+    // Reads the next message, which must have the code.
+    void ExpectNext(uint32_t code, MemStream& body)
+    {
+        uint32_t read = 0;
+        QVERIFY(f->far->ReadMessage(read, body));
+        QCOMPARE(read, code);
+    }
+
+    void Drop()
+    {
+        f->far->DropClient();
+        QVERIFY(WaitUntil([&] { return !f->server->IsConnected(); }));
+    }
+
+private slots:
+    void init() { f = std::make_unique<SessionFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void connectWithoutUserNameDoesNothing()
+    {
+        SetSetting("username", "");
+        QSignalSpy connecting(f->server.get(), &Server::Connecting);
+        f->server->Connect();
+        QCOMPARE(f->server->GetState(), 0);
+        QCOMPARE(connecting.count(), 0);
+    }
+
+    void loginCarriesNamePasswordAndDigest()
+    {
+        SetSetting("password", QString::fromUtf8("s\xc3\xa9cret"));
+        QSignalSpy connecting(f->server.get(), &Server::Connecting);
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        QCOMPARE(connecting.count(), 1);
+        QCOMPARE(f->server->GetState(), 1);
+        const QByteArray expected =
+            ServerRequests::Login("me", QString::fromUtf8("s\xc3\xa9cret")).GetPendingBytes().mid(4);
+        QCOMPARE(login.GetPendingBytes(), expected);
+    }
+
+    void missingPasswordFallsBackWithoutTouchingTheName()
+    {
+        d.GetType("global")->HasItem(Value("password")).Remove();
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        QCOMPARE(ReadText(login), QString("me"));
+        QCOMPARE(ReadText(login), QString("MarblePenguinTwist"));
+        QCOMPARE(GetSetting("username"), QString("me"));
+    }
+
+    void acceptedLoginConnectsAndRecordsPrivileges()
+    {
+        QSignalSpy connected(f->server.get(), &Server::Connected);
+        QVERIFY(f->LogIn(true));
+        QCOMPARE(connected.count(), 1);
+        QCOMPARE(f->server->GetState(), 2);
+        QCOMPARE(GetSetting("is_supporter"), QString("yes"));
+        QCOMPARE(GetSetting("accept_room_list"), QString("yes"));
+    }
+
+    void loginWithoutPrivilegesClearsSupporter()
+    {
+        SetSetting("is_supporter", "yes");
+        QVERIFY(f->LogIn(false));
+        QCOMPARE(GetSetting("is_supporter"), QString());
+    }
+
+    void refusedLoginFailsAndIsNotRetried()
+    {
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        f->far->SendLoginRefused("INVALIDPASS");
+        QVERIFY(WaitUntil([&] { return failed.count() == 1; }));
+        QCOMPARE(failed.at(0).at(0).toString(), QString("INVALIDPASS"));
+        QCOMPARE(f->server->GetState(), 0);
+        QVERIFY(f->far->WaitForClientClose());
+        QCOMPARE(failed.count(), 1);
+        f->server->AttemptReconnect();
+        QCOMPARE(f->server->GetState(), 0);
+    }
+
+    void socketErrorWhileConnectingFails()
+    {
+        f->far->StopListening();
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        f->server->Connect();
+        QVERIFY(WaitUntil([&] { return failed.count() == 1; }));
+        QCOMPARE(failed.at(0).at(0).toString(), QString("socket error"));
+        QCOMPARE(f->server->GetState(), 0);
+    }
+
+    void messagesAreDroppedUntilLoggedIn()
+    {
+        f->server->EveryFiveMinutes();
+        f->server->GetUserStatus("before connecting");
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        f->server->EveryFiveMinutes();
+        f->server->GetUserStatus("while logging in");
+        f->far->SendLoginAccepted();
+        QVERIFY(WaitUntil([&] { return f->server->IsConnected(); }));
+        f->server->GetUserStats("after login");
+        MemStream body;
+        ExpectNext(SM_GET_USER_STATS, body);
+        QCOMPARE(ReadText(body), QString("after login"));
+    }
+
+    void heartbeatWhenLoggedIn()
+    {
+        QVERIFY(f->LogIn());
+        f->server->EveryFiveMinutes();
+        MemStream body;
+        ExpectNext(SM_HEARTBEAT, body);
+        QCOMPARE(body.GetPendingReadLength(), uint64_t(0));
+    }
+
+    void incomingMessagesAreIgnoredWhenNotConnected()
+    {
+        QSignalSpy admin(f->server.get(), &Server::AdminMessage);
+        MemStream message;
+        message.Write(QString("hello"));
+        f->server->HandleMessage(SM_ADMIN_MESSAGE, message);
+        QCOMPARE(admin.count(), 0);
+    }
+
+    void loginReplyCountsOnlyWhileConnecting()
+    {
+        QVERIFY(f->LogIn());
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        MemStream refusal;
+        refusal.Write(false);
+        refusal.Write(QString("INVALIDPASS"));
+        f->server->HandleMessage(SM_LOGIN, refusal);
+        QCOMPARE(failed.count(), 0);
+        QVERIFY(f->server->IsConnected());
+    }
+
+    void disconnectWhileConnectingDoesNothing()
+    {
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        QSignalSpy disconnected(f->server.get(), &Server::Disconnected);
+        f->server->Disconnect();
+        QCOMPARE(f->server->GetState(), 1);
+        QCOMPARE(disconnected.count(), 0);
+    }
+
+    void userDisconnectIsNoFailureAndNotRetried()
+    {
+        QVERIFY(f->LogIn());
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        QSignalSpy disconnected(f->server.get(), &Server::Disconnected);
+        f->server->Disconnect();
+        QCOMPARE(disconnected.count(), 1);
+        QCOMPARE(f->server->GetState(), 0);
+        QVERIFY(f->far->WaitForClientClose());
+        QCOMPARE(failed.count(), 0);
+        QVERIFY(!f->server->IsAbruptlyDisconnected());
+        f->server->AttemptReconnect();
+        QCOMPARE(f->server->GetState(), 0);
+    }
+
+    void dropMarksEveryUserOffline()
+    {
+        QVERIFY(f->LogIn());
+        ItemPtr ann = d.GetType("user")->GetItem("ann");
+        ItemPtr bob = d.GetType("user")->GetItem("bob");
+        ann.NewItem("is_online");
+        bob.NewItem("is_online");
+        QSignalSpy disconnected(f->server.get(), &Server::Disconnected);
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        Drop();
+        QCOMPARE(disconnected.count(), 1);
+        QCOMPARE(failed.count(), 0);
+        QVERIFY(f->server->IsAbruptlyDisconnected());
+        QVERIFY(!ann.IsConnected("is_online"));
+        QVERIFY(!bob.IsConnected("is_online"));
+    }
+
+    void reconnectAfterDropRestoresPresenceButNotRooms()
+    {
+        d.GetType("room")->GetItem("lobby").NewItem("room_autojoin");
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        f->far->SendLoginAccepted();
+        MemStream body;
+        ExpectNext(SM_JOIN_ROOM, body);
+        QCOMPARE(ReadText(body), QString("lobby"));
+        QCOMPARE(ReadU32(body), 0u);
+
+        f->server->TrackUser("ann");
+        ExpectNext(SM_ADD_USER, body);
+        f->server->GetUserAddress("bob");
+        ExpectNext(SM_GET_PEER_ADDRESS, body);
+        f->server->SetAvailabilityStatus(false);
+        ExpectNext(SM_SET_STATUS, body);
+        SetSetting("accept_room_list", "no");
+
+        Drop();
+        f->server->AttemptReconnect();
+        QCOMPARE(f->server->GetState(), 1);
+        QVERIFY(f->far->AcceptClient());
+        ExpectNext(SM_LOGIN, body);
+        f->far->SendLoginAccepted();
+        ExpectNext(SM_SET_STATUS, body);
+        QCOMPARE(ReadU32(body), 1u);
+        ExpectNext(SM_ADD_USER, body);
+        QCOMPARE(ReadText(body), QString("ann"));
+        ExpectNext(SM_GET_PEER_ADDRESS, body);
+        QCOMPARE(ReadText(body), QString("bob"));
+        // Nothing else came first: in particular the room is not joined again.
+        f->server->EveryFiveMinutes();
+        ExpectNext(SM_HEARTBEAT, body);
+        QCOMPARE(GetSetting("accept_room_list"), QString("yes"));
+        QVERIFY(!f->server->IsAbruptlyDisconnected());
+    }
+
+    void failedReconnectionKeepsTrying()
+    {
+        QVERIFY(f->LogIn());
+        Drop();
+        f->far->StopListening();
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        f->server->AttemptReconnect();
+        QVERIFY(WaitUntil([&] { return failed.count() == 1; }));
+        QCOMPARE(failed.at(0).at(0).toString(), QString("socket error"));
+        QVERIFY(f->server->IsAbruptlyDisconnected());
+        QVERIFY(f->far->ListenAgain());
+        f->server->AttemptReconnect();
+        QVERIFY(f->far->AcceptClient());
+        MemStream login;
+        ExpectNext(SM_LOGIN, login);
+    }
+
+    void halfMinuteTickReconnects()
+    {
+        f->server.reset();
+        TimerManager ticks(20, TimerManager::FiveMinutesMs, TimerManager::HourMs);
+        f->server = std::make_unique<Server>();
+        QVERIFY(f->LogIn());
+        Drop();
+        QVERIFY(f->far->AcceptClient());
+        MemStream login;
+        ExpectNext(SM_LOGIN, login);
+        f->server.reset();
+    }
+
+    void badLengthWordDropsTheSession()
+    {
+        QVERIFY(f->LogIn());
+        QSignalSpy disconnected(f->server.get(), &Server::Disconnected);
+        MemStream tooShort;
+        tooShort.Write(uint32_t(2));
+        f->far->SendRaw(tooShort.GetPendingBytes() + QByteArray(8, '\0'));
+        QVERIFY(WaitUntil([&] { return disconnected.count() == 1; }));
+        QCOMPARE(f->server->GetState(), 0);
+        QVERIFY(f->server->IsAbruptlyDisconnected());
+        QVERIFY(f->far->WaitForClientClose());
+    }
+
+    void oversizedLengthWordDropsTheSession()
+    {
+        QVERIFY(f->LogIn());
+        QSignalSpy disconnected(f->server.get(), &Server::Disconnected);
+        MemStream tooLong;
+        tooLong.Write(uint32_t(4 * 1024 * 1024 + 1));
+        tooLong.Write(uint32_t(SM_ADMIN_MESSAGE));
+        f->far->SendRaw(tooLong.GetPendingBytes());
+        QVERIFY(WaitUntil([&] { return disconnected.count() == 1; }));
+        QVERIFY(f->server->IsAbruptlyDisconnected());
+    }
+
+    void splitAndBatchedMessagesArriveWholeAndInOrder()
+    {
+        QVERIFY(f->LogIn());
+        QSignalSpy chat(f->server.get(), &Server::RoomChat);
+        QByteArray bytes;
+        for (QString const& line : {QString("one"), QString("two"), QString("three")}) {
+            MemStream message;
+            message.Write(uint32_t(SM_SAY_CHATROOM));
+            message.Write(QString("lobby"));
+            message.Write(QString("ann"));
+            message.Write(line);
+            const QByteArray body = message.GetPendingBytes();
+            MemStream length;
+            length.Write(uint32_t(body.size()));
+            bytes += length.GetPendingBytes() + body;
+        }
+        // The first message a byte at a time, then the other two in one write.
+        const int firstSize = bytes.size() / 3;
+        for (int n = 0; n < firstSize; ++n) {
+            f->far->SendRaw(bytes.mid(n, 1));
+            QCoreApplication::processEvents();
+        }
+        f->far->SendRaw(bytes.mid(firstSize));
+        QVERIFY(WaitUntil([&] { return chat.count() == 3; }));
+        QCOMPARE(chat.at(0).at(2).toString(), QString("one"));
+        QCOMPARE(chat.at(1).at(2).toString(), QString("two"));
+        QCOMPARE(chat.at(2).at(2).toString(), QString("three"));
+    }
+
+    void awayStatusIsStoredAndSent()
+    {
+        QVERIFY(f->LogIn());
+        f->server->SetAvailabilityStatus(false);
+        QCOMPARE(GetSetting("availability_status"), QString("away"));
+        MemStream body;
+        ExpectNext(SM_SET_STATUS, body);
+        QCOMPARE(ReadU32(body), 1u);
+        f->server->SetAvailabilityStatus(true);
+        QCOMPARE(GetSetting("availability_status"), QString("available"));
+        ExpectNext(SM_SET_STATUS, body);
+        QCOMPARE(ReadU32(body), 2u);
+    }
+
+    void dataLoadedTurnsPortMappingOnOnlyWhenUnset()
+    {
+        f->server->DataLoaded();
+        QCOMPARE(GetSetting("use_upnp"), QString("yes"));
+        SetSetting("use_upnp", "no");
+        f->server->DataLoaded();
+        QCOMPARE(GetSetting("use_upnp"), QString("no"));
+    }
+
+    void portMappingOnConnectFirstLoginAndHourly()
+    {
+        int inits = 0;
+        std::vector<int> ports;
+        f->server->SetPortMapper(std::make_unique<RecordingPortMapper>(&inits, &ports));
+        SetSetting("use_upnp", "yes");
+        SetSetting("listening_port", "2235");
+        SetSetting("obfuscated_listening_port", "2236");
+        f->server->RenewPortMapping();
+        QVERIFY(ports.empty());
+        QVERIFY(f->LogIn());
+        QCOMPARE(inits, 1);
+        QCOMPARE(ports, (std::vector<int>{2235, 2236}));
+        SetSetting("obfuscated_listening_port", "0");
+        f->server->RenewPortMapping();
+        QCOMPARE(ports, (std::vector<int>{2235, 2236, 2235}));
+        SetSetting("use_upnp", "no");
+        f->server->RenewPortMapping();
+        QCOMPARE(ports.size(), size_t(3));
+    }
+
+    void privateChatGoesOutOnOneLine()
+    {
+        QVERIFY(f->LogIn());
+        QSignalSpy sent(f->server.get(), &Server::PrivateChatSent);
+        f->server->SendPrivateChat("ann", "first\r\nsecond\nthird");
+        MemStream body;
+        ExpectNext(SM_MESSAGE_USER, body);
+        QCOMPARE(ReadText(body), QString("ann"));
+        QCOMPARE(ReadText(body), QString("first  second third"));
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(sent.at(0).at(1).toString(), QString("first  second third"));
+    }
+
+    void trackingAndAddressRequestsAreRecordedOnce()
+    {
+        QVERIFY(f->LogIn());
+        f->server->TrackUser("ann");
+        f->server->TrackUser("ann");
+        f->server->GetUserAddress("bob");
+        f->server->GetUserAddress("bob");
+        f->server->UntrackUser("ann");
+        f->server->UntrackUser("ann");
+        f->server->UntrackUser("nobody");
+        f->server->EveryFiveMinutes();
+        MemStream body;
+        ExpectNext(SM_ADD_USER, body);
+        ExpectNext(SM_GET_PEER_ADDRESS, body);
+        ExpectNext(SM_REMOVE_USER, body);
+        QCOMPARE(ReadText(body), QString("ann"));
+        ExpectNext(SM_HEARTBEAT, body);
+        QVERIFY(!d.GetType("user")->GetItem("ann").IsConnected("is_tracked"));
+        QVERIFY(d.GetType("user")->GetItem("bob").IsConnected("user_address_request"));
+    }
+
+    void indirectConnectionTokensCount()
+    {
+        QVERIFY(f->LogIn());
+        QCOMPARE(f->server->SendIndirectConnectionRequest("ann", "P"), 1u);
+        QCOMPARE(f->server->SendIndirectConnectionRequest("bob", "F"), 2u);
+        MemStream body;
+        ExpectNext(SM_CONNECT_TO_PEER, body);
+        ExpectNext(SM_CONNECT_TO_PEER, body);
+        QCOMPARE(ReadU32(body), 2u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
