@@ -1,0 +1,35 @@
+#ifndef UI_ITEMLOGDIALOG_H
+#define UI_ITEMLOGDIALOG_H
+
+#include "store/Events.h"
+#include "store/ItemPtr.h"
+
+#include <QDialog>
+#include <QHash>
+
+class QPlainTextEdit;
+class QTabWidget;
+
+// The diagnostics lines kept for one item (a transfer, a user), one tab per
+// log area, oldest first. Lines logged while the view is open are added.
+// The item's type must have been registered with RegisterLoggableItemType.
+class ItemLogDialog : public QDialog, public DataHandler
+{
+    Q_OBJECT
+public:
+    explicit ItemLogDialog(ItemPtr item, QWidget* parent = nullptr);
+
+    QPlainTextEdit* AreaView(const QString& area) const { return areaViews.value(area); }
+    QTabWidget* AreaTabs() const { return areaTabs; }
+
+private:
+    void OnItemLogConnected(ConnectionInfo& info);
+    void OnItemRemoved(ItemPtr removed);
+    void AddLine(ItemPtr itemLog);
+
+    ItemPtr item;
+    QTabWidget* areaTabs;
+    QHash<QString, QPlainTextEdit*> areaViews;
+};
+
+#endif

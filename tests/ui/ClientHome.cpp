@@ -1,0 +1,46 @@
+#include "ClientHome.h"
+
+#include "app/Settings.h"
+#include "store/Data.h"
+#include "store/DataSaver.h"
+
+ClientHome::ClientHome()
+    : previousHome(qgetenv("HOME"))
+{
+    d.Clear();
+    qputenv("HOME", dir.path().toLocal8Bit());
+}
+
+ClientHome::~ClientHome()
+{
+    d.Clear();
+    qputenv("HOME", previousHome);
+}
+
+QMap<QString, QString> ReadSavedSettings(const QString& path)
+{
+    d.Clear();
+    QMap<QString, QString> settings;
+    {
+        DataSaver saver;
+        DeclareSettingsSchema();
+        saver.Load(path);
+        for (ItemPtr setting : g("global"))
+            settings.insert(setting.AsString(), setting["global_value"].AsString());
+    }
+    d.Clear();
+    return settings;
+}
+
+void WriteSavedSettings(const QString& path, const QMap<QString, QString>& settings)
+{
+    d.Clear();
+    {
+        DataSaver saver;
+        DeclareSettingsSchema();
+        for (auto setting = settings.cbegin(); setting != settings.cend(); ++setting)
+            SetSetting(setting.key(), setting.value());
+        saver.Save(path);
+    }
+    d.Clear();
+}

@@ -1,0 +1,381 @@
+#include "ClientHome.h"
+#include "ModalDriver.h"
+
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "store/Data.h"
+#include "ui/ApplicationStyle.h"
+#include "ui/DiagnosticsForm.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsForm.h"
+#include "ui/ProgramVersion.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QMap<QString, QString> KnownUser = {{"username", "alice"}, {"password", "secret"}};
+
+// One run of the client; the store starts empty as in a new process.
+std::unique_ptr<MainWindow> StartClient()
+{
+    d.Clear();
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    window->Init();
+    return window;
+}
+
+QStringList TabTitles(const QTabWidget* tabs)
+{
+    QStringList titles;
+    for (int index = 0; index < tabs->count(); ++index)
+        titles.append(tabs->tabText(index));
+    return titles;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void titleShowsBuildDate();
+    void firstStartRunsDialogueAndSaves();
+    void firstStartWithoutNameDoesNotAskAgainWhenNameGiven();
+    void damagedConfigurationIsReportedAndKept();
+    void storedMinimizeToTrayOverridesDefault();
+    void optionsWriteTheirSettings();
+    void diagnosticsTabFollowsSetting();
+    void windowSizeIsRememberedAcrossRestart();
+    void hourlySaveAndCloseSave();
+    void screenshot();
+};
+
+void MainWindowTest::titleShowsBuildDate()
+{
+    QCOMPARE(WindowTitleForVersion(20121216), QString("QuillmerQt build 12/16/2012"));
+    QCOMPARE(WindowTitleForVersion(20260307), QString("QuillmerQt build 3/7/2026"));
+}
+
+void MainWindowTest::firstStartRunsDialogueAndSaves()
+{
+    ClientHome home;
+    ModalDriver driver;
+    driver.Then([](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>("username")->setText("alice");
+        dialog->findChild<QLineEdit*>("password")->setText("secret");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    driver.ThenPress(QMessageBox::No);
+    driver.ThenPress(QMessageBox::Ok);
+
+    auto window = StartClient();
+    QVERIFY(driver.AllDone());
+    QCOMPARE(driver.Titles(), QStringList({"Set Username/Password", "Share a folder?", "In the future"}));
+    QCOMPARE(window->windowTitle(), WindowTitleForVersion(ProgramVersion));
+    QCOMPARE(GetSetting("username"), QString("alice"));
+    QVERIFY(!QFile::exists(home.ConfigurationPath()));
+
+    window.reset();
+    const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());
+    QCOMPARE(saved.value("username"), QString("alice"));
+    QCOMPARE(saved.value("password"), QString("secret"));
+    QCOMPARE(saved.value("data_version"), QString("1"));
+    QCOMPARE(saved.value("minimize_to_tray"), QString("yes"));
+    QCOMPARE(saved.value("first_open_tab"), QString("rooms"));
+    QCOMPARE(saved.value("color_transfer_failed"), QString("#ff0a47"));
+    const QPalette palette = QApplication::palette();
+    QCOMPARE(saved.value("color_input_background"), palette.color(QPalette::Base).name());
+    QVERIFY(QRegularExpression("^#[0-9a-f]{6}$").match(saved.value("color_window_text")).hasMatch());
+}
+
+void MainWindowTest::firstStartWithoutNameDoesNotAskAgainWhenNameGiven()
+{
+    ClientHome home;
+    {
+        // The user cancels the name dialog: no name is stored...
+        ModalDriver driver;
+        driver.Then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject"); });
+        driver.ThenPress(QMessageBox::No);
+        driver.ThenPress(QMessageBox::Ok);
+        auto window = StartClient();
+        QVERIFY(driver.AllDone());
+        QVERIFY(GetSetting("username").isEmpty());
+    }
+    QVERIFY(ReadSavedSettings(home.ConfigurationPath()).value("username").isEmpty());
+    {
+        // ...so the next start asks again.
+        ModalDriver driver;
+        driver.Then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject"); });
+        driver.ThenPress(QMessageBox::No);
+        driver.ThenPress(QMessageBox::Ok);
+        auto window = StartClient();
+        QCOMPARE(driver.Titles().value(0), QString("Set Username/Password"));
+    }
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    {
+        // With a name nothing is asked at all.
+        ModalDriver driver;
+        driver.ThenPress(QMessageBox::Ok);
+        auto window = StartClient();
+        QVERIFY(driver.Titles().isEmpty());
+        QCOMPARE(GetSetting("username"), QString("alice"));
+    }
+}
+
+void MainWindowTest::damagedConfigurationIsReportedAndKept()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    QByteArray damaged = ReadFile(home.ConfigurationPath());
+    damaged.chop(5);
+    {
+        QFile file(home.ConfigurationPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damaged);
+    }
+
+    ModalDriver driver;
+    driver.ThenPress(QMessageBox::Ok);
+    // The emptied store knows no user name: the first-run dialogue follows.
+    driver.Then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject"); });
+    driver.ThenPress(QMessageBox::No);
+    driver.ThenPress(QMessageBox::Ok);
+    auto window = StartClient();
+    QVERIFY(driver.AllDone());
+    QCOMPARE(driver.Titles().value(0), QString("Error loading configuration data"));
+    QVERIFY(driver.Texts().value(0).startsWith(
+        "Your client configuration data could not be loaded. Starting from scratch..."));
+
+    const QStringList kept = QDir(home.Path()).entryList({".Quillmer.damaged-*"}, QDir::Files | QDir::Hidden);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY(driver.Texts().value(0).contains(kept.first()));
+    QCOMPARE(ReadFile(home.Path() + "/" + kept.first()), damaged);
+
+    // Defaults went with the failed load; data_version is written after it.
+    QVERIFY(!IsSettingOn("minimize_to_tray"));
+    QCOMPARE(GetSetting("data_version"), QString("1"));
+
+    window.reset();
+    const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());
+    QCOMPARE(saved.value("data_version"), QString("1"));
+    QCOMPARE(ReadFile(home.Path() + "/" + kept.first()), damaged);
+}
+
+void MainWindowTest::storedMinimizeToTrayOverridesDefault()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    {
+        // A file without the setting leaves the default on.
+        auto window = StartClient();
+        QVERIFY(IsSettingOn("minimize_to_tray"));
+        QCheckBox* box = window->Options()->CheckBox("minimize_to_tray");
+        QVERIFY(box->isChecked());
+        box->setChecked(false);
+        QCOMPARE(GetSetting("minimize_to_tray"), QString("no"));
+    }
+    QCOMPARE(ReadSavedSettings(home.ConfigurationPath()).value("minimize_to_tray"), QString("no"));
+    {
+        auto window = StartClient();
+        QVERIFY(!IsSettingOn("minimize_to_tray"));
+        QVERIFY(!window->Options()->CheckBox("minimize_to_tray")->isChecked());
+        // Closing now quits rather than hiding.
+        QSignalSpy quit(window.get(), &MainWindow::QuitRequested);
+        window->close();
+        QCOMPARE(quit.count(), 1);
+    }
+    {
+        // Any value but "yes" means off.
+        QMap<QString, QString> settings = KnownUser;
+        settings.insert("minimize_to_tray", "maybe");
+        WriteSavedSettings(home.ConfigurationPath(), settings);
+        auto window = StartClient();
+        QVERIFY(!window->Options()->CheckBox("minimize_to_tray")->isChecked());
+    }
+}
+
+void MainWindowTest::optionsWriteTheirSettings()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    auto window = StartClient();
+    OptionsForm* options = window->Options();
+    QVERIFY(TabTitles(window->Tabs()).contains("Options"));
+
+    QCheckBox* upnp = options->CheckBox("use_upnp");
+    QVERIFY(!upnp->isChecked());
+    upnp->setChecked(true);
+    QCOMPARE(GetSetting("use_upnp"), QString("yes"));
+    upnp->setChecked(false);
+    QCOMPARE(GetSetting("use_upnp"), QString("no"));
+
+    options->MaxQueuedUploadsBox()->setValue(55);
+    QCOMPARE(GetSetting("max_queued_uploads_per_user"), QString("55"));
+
+    QComboBox* timestamps = options->ChatTimestampsChooser();
+    QCOMPARE(timestamps->currentIndex(), 0);
+    emit timestamps->activated(2);
+    QCOMPARE(GetSetting("chat_timestamps"), QString("per_message_long"));
+    emit timestamps->activated(3);
+    QCOMPARE(GetSetting("chat_timestamps"), QString("no_timestamps"));
+    QComboBox* firstTab = options->FirstOpenTabChooser();
+    QCOMPARE(firstTab->currentIndex(), 1);
+    emit firstTab->activated(3);
+    QCOMPARE(GetSetting("first_open_tab"), QString("users"));
+
+    QComboBox* codePages = options->CodePageChooser();
+    QCOMPARE(codePages->itemText(0), QString("[None]"));
+    QCOMPARE(codePages->count(), QTextCodec::availableCodecs().size() + 1);
+    const int cp1251 = codePages->findText("windows-1251");
+    QVERIFY(cp1251 > 0);
+    emit codePages->activated(cp1251);
+    QCOMPARE(GetSetting("extended_ascii_codepage"), QString("windows-1251"));
+    emit codePages->activated(0);
+    QVERIFY(GetSetting("extended_ascii_codepage").isEmpty());
+
+    options->ServerHostEdit()->setText("  127.0.0.1 ");
+    emit options->ServerHostEdit()->editingFinished();
+    QCOMPARE(GetSetting("server_host"), QString("127.0.0.1"));
+    options->ServerPortEdit()->setText("2242");
+    emit options->ServerPortEdit()->editingFinished();
+    QCOMPARE(GetSetting("server_port"), QString("2242"));
+
+    // The label follows the obfuscated port whoever writes it.
+    QVERIFY(options->ObfuscatedPortLabel()->isHidden());
+    SetSetting("obfuscated_listening_port", "2236");
+    QVERIFY(!options->ObfuscatedPortLabel()->isHidden());
+    QVERIFY(options->ObfuscatedPortLabel()->text().startsWith("Obfuscated port is 2236,"));
+
+    window.reset();
+    const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());
+    QCOMPARE(saved.value("use_upnp"), QString("no"));
+    QCOMPARE(saved.value("max_queued_uploads_per_user"), QString("55"));
+    QCOMPARE(saved.value("first_open_tab"), QString("users"));
+    {
+        // Stored words select their entries at the next start.
+        auto restarted = StartClient();
+        QCOMPARE(restarted->Options()->ChatTimestampsChooser()->currentIndex(), 3);
+        QCOMPARE(restarted->Options()->FirstOpenTabChooser()->currentIndex(), 3);
+        QCOMPARE(restarted->Options()->MaxQueuedUploadsBox()->value(), 55);
+        QCOMPARE(restarted->Options()->ServerHostEdit()->text(), QString("127.0.0.1"));
+    }
+}
+
+void MainWindowTest::diagnosticsTabFollowsSetting()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    {
+        auto window = StartClient();
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options"}));
+        QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
+        box->setChecked(true);
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options", "Diagnostics"}));
+        Log("Wish List", 3, "searching again", ItemPtr());
+        QPlainTextEdit* view = window->Diagnostics()->AreaView("Wish List");
+        QVERIFY(view);
+        QVERIFY(view->toPlainText().contains("]       searching again"));
+        box->setChecked(false);
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options"}));
+        box->setChecked(true);
+    }
+    {
+        auto window = StartClient();
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options", "Diagnostics"}));
+        // The load of this start was logged into its area tab.
+        QPlainTextEdit* view = window->Diagnostics()->AreaView("Configuration Data");
+        QVERIFY(view);
+        QVERIFY(view->toPlainText().contains("Data loaded successfully."));
+    }
+}
+
+void MainWindowTest::windowSizeIsRememberedAcrossRestart()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    QSize defaultSize;
+    {
+        auto window = StartClient();
+        defaultSize = window->size();
+        QVERIFY(defaultSize != QSize(800, 600));
+        window->resize(800, 600);
+        QCOMPARE(window->size(), QSize(800, 600));
+    }
+    {
+        auto window = StartClient();
+        QCOMPARE(window->size(), QSize(800, 600));
+        // A maximised window's size is not remembered.
+        window->showMaximized();
+        QTest::qWait(50);
+    }
+    {
+        auto window = StartClient();
+        QCOMPARE(window->size(), QSize(800, 600));
+    }
+}
+
+void MainWindowTest::hourlySaveAndCloseSave()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    auto window = StartClient();
+    SetSetting("user_description", "hello");
+    QVERIFY(!ReadFile(home.ConfigurationPath()).contains("hello"));
+    // The store is in use: look for the value's bytes rather than load the file.
+    window->EveryHour();
+    QVERIFY(ReadFile(home.ConfigurationPath()).contains("hello"));
+
+    // Closing while the next save is due: the shut-down saves.
+    SetSetting("user_description", "changed since the last save");
+    QSignalSpy quit(window.get(), &MainWindow::QuitRequested);
+    window->close();
+    QCOMPARE(quit.count(), 1);
+    window.reset();
+    QCOMPARE(ReadSavedSettings(home.ConfigurationPath()).value("user_description"),
+             QString("changed since the last save"));
+}
+
+void MainWindowTest::screenshot()
+{
+    ClientHome home;
+    WriteSavedSettings(home.ConfigurationPath(), {{"username", "alice"}, {"password", "secret"},
+                                                  {"show_diagnostics", "yes"}, {"listening_port", "2235"},
+                                                  {"obfuscated_listening_port", "2236"}});
+    ApplyPreferredStyle();
+    auto window = StartClient();
+    window->resize(900, 640);
+    QTest::qWait(50);
+    const QString folder = QCoreApplication::applicationDirPath() + "/../artifacts";
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = QDir(folder).absoluteFilePath("mainwindow.png");
+    const QImage image = window->grab().toImage();
+    QVERIFY(!image.isNull());
+    QVERIFY(image.save(path));
+    qInfo("Main window screenshot: %s", qPrintable(QDir::cleanPath(path)));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
