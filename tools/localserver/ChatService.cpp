@@ -1,0 +1,62 @@
+#include "ChatService.h"
+
+namespace localserver {
+
+std::vector<ServerCode> ChatService::Codes() const
+{
+    return {MessageUser, MessageAcked};
+}
+
+bool ChatService::Handle(ClientSession& session, quint32 code, MemStream& body)
+{
+    return code == MessageUser ? SendPrivateMessage(session, body) : Acknowledge(session, body);
+}
+
+void ChatService::OnLogin(ClientSession& session)
+{
+    for (const PrivateMessage& message : m_context.privateMessages.PendingFor(session.Name()))
+        Deliver(session, message, false);
+}
+
+bool ChatService::SendPrivateMessage(ClientSession& session, MemStream& body)
+{
+    QString to;
+    QString text;
+    if (!body.Read(to) || !body.Read(text))
+        return false;
+    if (!m_context.accounts.Exists(to)) {
+        m_context.log.Note(session.LogName(), QStringLiteral("writes to %1, who has no account").arg(to));
+        return true;
+    }
+    const PrivateMessage* message = m_context.privateMessages.Add(to, session.Name(), text);
+    if (!message) {
+        m_context.log.Note(session.LogName(), QStringLiteral("writes to %1, whose message store is full").arg(to));
+        return true;
+    }
+    if (ClientSession* recipient = m_context.Online(to))
+        Deliver(*recipient, *message, true);
+    return true;
+}
+
+bool ChatService::Acknowledge(ClientSession& session, MemStream& body)
+{
+    quint32 id = 0;
+    if (!body.Read(id))
+        return false;
+    if (!m_context.privateMessages.Acknowledge(session.Name(), id))
+        m_context.log.Note(session.LogName(), QStringLiteral("acknowledges unknown message %1").arg(id));
+    return true;
+}
+
+void ChatService::Deliver(ClientSession& recipient, const PrivateMessage& message, bool live)
+{
+    MemStream out = NewMessage(MessageUser);
+    out.Write(int32_t(message.id));
+    out.Write(int32_t(message.timestamp));
+    out.Write(message.from);
+    out.Write(message.text);
+    out.Write(live);
+    recipient.Send(out);
+}
+
+}

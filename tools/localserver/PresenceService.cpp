@@ -1,0 +1,204 @@
+#include "PresenceService.h"
+
+namespace localserver {
+
+std::vector<ServerCode> PresenceService::Codes() const
+{
+    return {ServerCode::SetWaitPort, GetPeerAddress, AddUser, RemoveUser, GetUserStatus, ServerCode::SetStatus, Heartbeat,
+            SharedFoldersFiles, GetUserStats, GetOwnPrivilegesStatus, UploadSpeed, GivePrivilege, BanUser};
+}
+
+bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& body)
+{
+    UserState& user = session.User();
+    switch (code) {
+    case ServerCode::SetWaitPort:
+        return SetWaitPort(session, body);
+    case GetPeerAddress:
+        return SendPeerAddress(session, body);
+    case AddUser:
+        return Watch(session, body);
+    case RemoveUser: {
+        QString name;
+        if (!body.Read(name))
+            return false;
+        user.watched.remove(name);
+        return true;
+    }
+    case GetUserStatus:
+        return SendUserStatus(session, body);
+    case ServerCode::SetStatus:
+        return SetStatus(session, body);
+    case Heartbeat:
+        return true;
+    case SharedFoldersFiles:
+        return body.Read(user.stats.folderCount) && body.Read(user.stats.fileCount);
+    case GetUserStats:
+        return SendUserStats(session, body);
+    case GetOwnPrivilegesStatus:
+        SendOwnPrivileges(session.Name());
+        return true;
+    case UploadSpeed:
+        return body.Read(user.stats.averageSpeed);
+    case GivePrivilege:
+        return GivePrivileges(session, body);
+    case BanUser: {
+        QString name;
+        if (!body.Read(name))
+            return false;
+        m_context.log.Note(session.LogName(), QStringLiteral("bans %1 from its shares").arg(name));
+        return true;
+    }
+    }
+    return false;
+}
+
+void PresenceService::OnLogin(ClientSession& session)
+{
+    NotifyWatchers(session.Name());
+    MemStream privileged = NewMessage(PrivilegedList);
+    std::vector<QString> names;
+    for (const QString& name : m_context.privileges.PrivilegedUsers())
+        names.push_back(name);
+    privileged.Write(names);
+    session.Send(privileged);
+}
+
+void PresenceService::OnLogout(ClientSession& session)
+{
+    NotifyWatchers(session.Name());
+}
+
+bool PresenceService::SetWaitPort(ClientSession& session, MemStream& body)
+{
+    PeerPorts ports;
+    if (!body.Read(ports.port))
+        return false;
+    // Older clients announce only the plain port.
+    if (body.Read(ports.obfuscationType) && !body.Read(ports.obfuscatedPort))
+        return false;
+    session.User().ports = ports;
+    return true;
+}
+
+bool PresenceService::SendPeerAddress(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    const ClientSession* peer = m_context.Online(name);
+    const PeerPorts ports = peer ? peer->User().ports : PeerPorts();
+    MemStream reply = NewMessage(GetPeerAddress);
+    reply.Write(name);
+    reply.Write(uint32_t(peer ? peer->Ipv4Address() : 0));
+    reply.Write(int32_t(ports.port));
+    reply.Write(int32_t(ports.obfuscationType));
+    reply.Write(uint16_t(ports.obfuscatedPort));
+    session.Send(reply);
+    return true;
+}
+
+bool PresenceService::Watch(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    const bool exists = m_context.accounts.Exists(name);
+    MemStream reply = NewMessage(AddUser);
+    reply.Write(name);
+    reply.Write(exists);
+    if (exists) {
+        session.User().watched.insert(name);
+        const ClientSession* peer = m_context.Online(name);
+        const qint32 status = m_context.StatusOf(name);
+        reply.Write(int32_t(status));
+        reply.Write(peer ? peer->User().stats : UserStatsRecord());
+        if (status > Offline)
+            reply.Write(QString());  // country code: unknown on a local network
+    }
+    session.Send(reply);
+    return true;
+}
+
+bool PresenceService::SendUserStatus(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    session.Send(StatusMessage(name));
+    return true;
+}
+
+bool PresenceService::SetStatus(ClientSession& session, MemStream& body)
+{
+    quint32 status = 0;
+    if (!body.Read(status))
+        return false;
+    if (status != Away && status != Online) {
+        m_context.log.Note(session.LogName(), QStringLiteral("ignores unknown status %1").arg(status));
+        return true;
+    }
+    if (session.User().status == qint32(status))
+        return true;
+    session.User().status = qint32(status);
+    NotifyWatchers(session.Name());
+    return true;
+}
+
+bool PresenceService::SendUserStats(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    const ClientSession* peer = m_context.Online(name);
+    MemStream reply = NewMessage(GetUserStats);
+    reply.Write(name);
+    reply.Write(peer ? peer->User().stats : UserStatsRecord());
+    session.Send(reply);
+    return true;
+}
+
+bool PresenceService::GivePrivileges(ClientSession& session, MemStream& body)
+{
+    QString name;
+    quint32 days = 0;
+    if (!body.Read(name) || !body.Read(days))
+        return false;
+    if (!m_context.accounts.Exists(name)
+        || !m_context.privileges.Transfer(session.Name(), name, qint64(days) * 24 * 3600)) {
+        m_context.log.Note(session.LogName(), QStringLiteral("cannot give %1 days of privileges to %2").arg(days).arg(name));
+        return true;
+    }
+    SendOwnPrivileges(session.Name());
+    SendOwnPrivileges(name);
+    return true;
+}
+
+MemStream PresenceService::StatusMessage(const QString& user) const
+{
+    MemStream message = NewMessage(GetUserStatus);
+    message.Write(user);
+    message.Write(int32_t(m_context.StatusOf(user)));
+    message.Write(m_context.privileges.IsPrivileged(user));
+    return message;
+}
+
+void PresenceService::NotifyWatchers(const QString& user)
+{
+    const MemStream status = StatusMessage(user);
+    for (ClientSession* watcher : m_context.OnlineSessions())
+        if (watcher->Name() != user && watcher->User().watched.contains(user))
+            watcher->Send(status);
+}
+
+void PresenceService::SendOwnPrivileges(const QString& user)
+{
+    ClientSession* session = m_context.Online(user);
+    if (!session)
+        return;
+    MemStream message = NewMessage(GetOwnPrivilegesStatus);
+    message.Write(int32_t(qMin<qint64>(m_context.privileges.SecondsLeft(user), INT32_MAX)));
+    session->Send(message);
+}
+
+}

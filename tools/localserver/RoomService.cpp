@@ -1,0 +1,409 @@
+#include "RoomService.h"
+
+namespace localserver {
+
+std::vector<ServerCode> RoomService::Codes() const
+{
+    return {SayChatroom,
+            JoinRoom,
+            LeaveRoom,
+            RoomList,
+            ServerCode::SetTicker,
+            AddRoomMember,
+            RemoveRoomMember,
+            RemoveOwnRoomMembership,
+            ServerCode::GiveUpRoom,
+            ServerCode::EnablePrivateRoomAdd,
+            AddRoomOperator,
+            RemoveRoomOperator};
+}
+
+bool RoomService::Handle(ClientSession& session, quint32 code, MemStream& body)
+{
+    switch (code) {
+    case SayChatroom:
+        return Say(session, body);
+    case JoinRoom:
+        return Join(session, body);
+    case LeaveRoom:
+        return Leave(session, body);
+    case RoomList:
+        SendRoomList(session);
+        return true;
+    case ServerCode::SetTicker:
+        return SetTicker(session, body);
+    case AddRoomMember:
+    case RemoveRoomMember:
+    case AddRoomOperator:
+    case RemoveRoomOperator:
+        return ChangeMembership(session, code, body);
+    case RemoveOwnRoomMembership:
+        return GiveUpMembership(session, body);
+    case ServerCode::GiveUpRoom:
+        return GiveUpRoom(session, body);
+    case ServerCode::EnablePrivateRoomAdd:
+        return EnablePrivateRoomAdd(session, body);
+    }
+    return false;
+}
+
+void RoomService::OnLogin(ClientSession& session)
+{
+    SendRoomList(session);
+}
+
+void RoomService::OnLogout(ClientSession& session)
+{
+    const QSet<QString> rooms = session.User().rooms;
+    for (const QString& name : rooms)
+        if (Room* room = m_context.rooms.Find(name))
+            RemovePresent(*room, session.Name(), false);
+}
+
+bool RoomService::Say(ClientSession& session, MemStream& body)
+{
+    QString name;
+    QString text;
+    if (!body.Read(name) || !body.Read(text))
+        return false;
+    const Room* room = m_context.rooms.Find(name);
+    if (!room || !room->IsPresent(session.Name())) {
+        m_context.log.Note(session.LogName(), QStringLiteral("speaks in %1 without being in it").arg(name));
+        return true;
+    }
+    MemStream chat = NewMessage(SayChatroom);
+    chat.Write(name);
+    chat.Write(session.Name());
+    chat.Write(text);
+    SendToPresent(*room, chat);
+    return true;
+}
+
+bool RoomService::Join(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    quint32 isPrivate = 0;
+    body.Read(isPrivate);  // absent in older clients' joins
+    if (!Rooms::IsValidName(name)) {
+        m_context.log.Note(session.LogName(), QStringLiteral("asks for a room with an invalid name"));
+        return true;
+    }
+    const QString& user = session.Name();
+    Room* room = m_context.rooms.Find(name);
+    const bool created = !room;
+    if (created)
+        room = &m_context.rooms.Create(name, isPrivate == 1, user);
+    if (!room->MayEnter(user)) {
+        m_context.log.Note(session.LogName(), QStringLiteral("is no member of private room %1").arg(name));
+        return true;
+    }
+    if (!room->IsPresent(user)) {
+        MemStream joined = NewMessage(UserJoinedRoom);
+        joined.Write(name);
+        joined.Write(user);
+        joined.Write(int32_t(session.User().status));
+        joined.Write(session.User().stats);
+        joined.Write(int32_t(0));  // free upload slots: not known to the server
+        joined.Write(QString());   // country code
+        SendToPresent(*room, joined);
+        room->present.append(user);
+        session.User().rooms.insert(name);
+    }
+    SendJoinDetails(session, *room);
+    if (created && room->isPrivate)
+        SendRoomList(session);  // tells the owner that it owns the room
+    return true;
+}
+
+bool RoomService::Leave(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    Room* room = m_context.rooms.Find(name);
+    if (room && room->IsPresent(session.Name()))
+        RemovePresent(*room, session.Name(), true);
+    return true;
+}
+
+bool RoomService::SetTicker(ClientSession& session, MemStream& body)
+{
+    QString name;
+    QString text;
+    if (!body.Read(name) || !body.Read(text))
+        return false;
+    Room* room = m_context.rooms.Find(name);
+    if (!room || !room->IsPresent(session.Name())) {
+        m_context.log.Note(session.LogName(), QStringLiteral("sets a ticker in %1 without being in it").arg(name));
+        return true;
+    }
+    room->SetTicker(session.Name(), text);
+    MemStream ticker = NewMessage(RoomTickerUserAdded);
+    ticker.Write(name);
+    ticker.Write(session.Name());
+    ticker.Write(text);
+    SendToPresent(*room, ticker);
+    return true;
+}
+
+bool RoomService::ChangeMembership(ClientSession& session, quint32 code, MemStream& body)
+{
+    QString name;
+    QString user;
+    if (!body.Read(name) || !body.Read(user))
+        return false;
+    Room* room = m_context.rooms.Find(name);
+    if (!room || !room->isPrivate) {
+        m_context.log.Note(session.LogName(), QStringLiteral("changes members of %1, no private room").arg(name));
+        return true;
+    }
+    switch (code) {
+    case AddRoomMember:
+        AddMember(session, *room, user);
+        break;
+    case RemoveRoomMember:
+        RemoveMember(session, *room, user);
+        break;
+    case AddRoomOperator:
+        AddOperator(session, *room, user);
+        break;
+    case RemoveRoomOperator:
+        RemoveOperator(session, *room, user);
+        break;
+    }
+    return true;
+}
+
+void RoomService::AddMember(ClientSession& actor, Room& room, const QString& user)
+{
+    const QString& by = actor.Name();
+    const ClientSession* target = m_context.Online(user);
+    const bool allowed = by == room.owner || room.IsOperator(by);
+    if (!allowed || !m_context.accounts.Exists(user) || room.MayEnter(user)
+        || (target && !target->User().acceptsPrivateRoomAdd)) {
+        m_context.log.Note(actor.LogName(), QStringLiteral("cannot add %1 to %2").arg(user, room.name));
+        return;
+    }
+    room.members.append(user);
+    SendToPresent(room, RoomAndUser(AddRoomMember, room.name, user));
+    SendTo(user, RoomOnly(AddRoomMembership, room.name));
+}
+
+void RoomService::RemoveMember(ClientSession& actor, Room& room, const QString& user)
+{
+    const QString& by = actor.Name();
+    const bool allowed = by == room.owner || (room.IsOperator(by) && !room.IsOperator(user));
+    if (!allowed || !room.members.contains(user)) {
+        m_context.log.Note(actor.LogName(), QStringLiteral("cannot remove %1 from %2").arg(user, room.name));
+        return;
+    }
+    Expel(room, user);
+}
+
+void RoomService::AddOperator(ClientSession& actor, Room& room, const QString& user)
+{
+    if (actor.Name() != room.owner || !room.members.contains(user) || room.IsOperator(user)) {
+        m_context.log.Note(actor.LogName(), QStringLiteral("cannot make %1 operator of %2").arg(user, room.name));
+        return;
+    }
+    room.operators.append(user);
+    SendToPresent(room, RoomAndUser(AddRoomOperator, room.name, user));
+    SendTo(user, RoomOnly(AddRoomOperatorship, room.name));
+}
+
+void RoomService::RemoveOperator(ClientSession& actor, Room& room, const QString& user)
+{
+    if (actor.Name() != room.owner || !room.IsOperator(user)) {
+        m_context.log.Note(actor.LogName(), QStringLiteral("cannot take operator of %1 from %2").arg(room.name, user));
+        return;
+    }
+    room.operators.removeAll(user);
+    SendToPresent(room, RoomAndUser(RemoveRoomOperator, room.name, user));
+    SendTo(user, RoomOnly(RemoveRoomOperatorship, room.name));
+}
+
+bool RoomService::GiveUpMembership(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    Room* room = m_context.rooms.Find(name);
+    if (room && room->members.contains(session.Name()))
+        Expel(*room, session.Name());
+    return true;
+}
+
+void RoomService::Expel(Room& room, const QString& user)
+{
+    if (room.IsOperator(user)) {
+        room.operators.removeAll(user);
+        SendToPresent(room, RoomAndUser(RemoveRoomOperator, room.name, user));
+        SendTo(user, RoomOnly(RemoveRoomOperatorship, room.name));
+    }
+    room.members.removeAll(user);
+    if (room.IsPresent(user))
+        RemovePresent(room, user, true);
+    SendToPresent(room, RoomAndUser(RemoveRoomMember, room.name, user));
+    SendTo(user, RoomOnly(RemoveRoomMembership, room.name));
+}
+
+bool RoomService::GiveUpRoom(ClientSession& session, MemStream& body)
+{
+    QString name;
+    if (!body.Read(name))
+        return false;
+    Room* room = m_context.rooms.Find(name);
+    if (!room || !room->isPrivate || room->owner != session.Name()) {
+        m_context.log.Note(session.LogName(), QStringLiteral("cannot give up %1").arg(name));
+        return true;
+    }
+    const QStringList present = room->present;
+    for (const QString& user : present)
+        RemovePresent(*room, user, true);
+    const MemStream ended = RoomOnly(RemoveRoomMembership, name);
+    SendTo(room->owner, ended);
+    for (const QString& member : room->members)
+        SendTo(member, ended);
+    m_context.rooms.Remove(name);
+    return true;
+}
+
+bool RoomService::EnablePrivateRoomAdd(ClientSession& session, MemStream& body)
+{
+    bool enabled = false;
+    if (!body.Read(enabled))
+        return false;
+    session.User().acceptsPrivateRoomAdd = enabled;
+    MemStream reply = NewMessage(ServerCode::EnablePrivateRoomAdd);
+    reply.Write(enabled);
+    session.Send(reply);
+    return true;
+}
+
+void RoomService::SendJoinDetails(ClientSession& session, const Room& room)
+{
+    std::vector<const ClientSession*> users;
+    for (const QString& name : room.present)
+        if (const ClientSession* user = m_context.Online(name))
+            users.push_back(user);
+
+    MemStream join = NewMessage(JoinRoom);
+    join.Write(room.name);
+    join.WriteCount(users.size());
+    for (const ClientSession* user : users)
+        join.Write(user->Name());
+    join.WriteCount(users.size());
+    for (const ClientSession* user : users)
+        join.Write(int32_t(user->User().status));
+    join.WriteCount(users.size());
+    for (const ClientSession* user : users)
+        join.Write(user->User().stats);
+    join.WriteCount(users.size());
+    for (size_t i = 0; i < users.size(); ++i)
+        join.Write(int32_t(0));  // free upload slots
+    join.WriteCount(users.size());
+    for (size_t i = 0; i < users.size(); ++i)
+        join.Write(QString());  // country codes
+    if (room.isPrivate) {
+        join.Write(room.owner);
+        join.Write(std::vector<QString>(room.operators.begin(), room.operators.end()));
+    }
+    session.Send(join);
+
+    MemStream tickers = NewMessage(GetRoomTicker);
+    tickers.Write(room.name);
+    tickers.WriteCount(room.tickers.size());
+    for (const auto& ticker : room.tickers) {
+        tickers.Write(ticker.first);
+        tickers.Write(ticker.second);
+    }
+    session.Send(tickers);
+
+    if (room.isPrivate) {
+        MemStream members = NewMessage(RoomMembers);
+        members.Write(room.name);
+        members.Write(std::vector<QString>(room.members.begin(), room.members.end()));
+        session.Send(members);
+        MemStream operators = NewMessage(RoomOperators);
+        operators.Write(room.name);
+        operators.Write(std::vector<QString>(room.operators.begin(), room.operators.end()));
+        session.Send(operators);
+    }
+}
+
+void RoomService::SendRoomList(ClientSession& session)
+{
+    const QString& user = session.Name();
+    std::vector<QString> publicNames, ownedNames, memberNames, operatorNames;
+    std::vector<int32_t> publicCounts, ownedCounts, memberCounts;
+    for (const Room* room : m_context.rooms.All()) {
+        const int32_t count = int32_t(room->present.size());
+        if (!room->isPrivate) {
+            publicNames.push_back(room->name);
+            publicCounts.push_back(count);
+        } else if (room->owner == user) {
+            ownedNames.push_back(room->name);
+            ownedCounts.push_back(count);
+        } else if (room->members.contains(user)) {
+            memberNames.push_back(room->name);
+            memberCounts.push_back(count);
+            if (room->IsOperator(user))
+                operatorNames.push_back(room->name);
+        }
+    }
+    MemStream list = NewMessage(RoomList);
+    list.Write(publicNames);
+    list.Write(publicCounts);
+    list.Write(ownedNames);
+    list.Write(ownedCounts);
+    list.Write(memberNames);
+    list.Write(memberCounts);
+    list.Write(operatorNames);
+    session.Send(list);
+}
+
+void RoomService::RemovePresent(Room& room, const QString& user, bool tellUser)
+{
+    room.present.removeAll(user);
+    if (ClientSession* session = m_context.Online(user))
+        session->User().rooms.remove(room.name);
+    if (tellUser)
+        SendTo(user, RoomOnly(LeaveRoom, room.name));
+    SendToPresent(room, RoomAndUser(UserLeftRoom, room.name, user));
+    if (!room.isPrivate && room.present.isEmpty()) {
+        const QString name = room.name;  // the room goes with its name
+        m_context.rooms.Remove(name);
+    }
+}
+
+void RoomService::SendToPresent(const Room& room, const MemStream& message, const QString& except)
+{
+    for (const QString& user : room.present)
+        if (user != except)
+            SendTo(user, message);
+}
+
+void RoomService::SendTo(const QString& user, const MemStream& message)
+{
+    if (ClientSession* session = m_context.Online(user))
+        session->Send(message);
+}
+
+MemStream RoomService::RoomAndUser(ServerCode code, const QString& room, const QString& user)
+{
+    MemStream message = NewMessage(code);
+    message.Write(room);
+    message.Write(user);
+    return message;
+}
+
+MemStream RoomService::RoomOnly(ServerCode code, const QString& room)
+{
+    MemStream message = NewMessage(code);
+    message.Write(room);
+    return message;
+}
+
+}

@@ -1,0 +1,127 @@
+#include "SearchService.h"
+
+namespace localserver {
+
+namespace {
+
+// Distributed message code of a search and the kind of search it carries.
+constexpr quint8 DistributedSearchCode = 3;
+constexpr quint32 DistributedSearchKind = 49;
+
+}
+
+std::vector<ServerCode> SearchService::Codes() const
+{
+    return {FileSearch, LowPriorityFileSearch, ServerCode::SearchRoom, SearchUserFiles, SearchCorrelations};
+}
+
+bool SearchService::Handle(ClientSession& session, quint32 code, MemStream& body)
+{
+    switch (code) {
+    case FileSearch:
+    case LowPriorityFileSearch:
+        return SearchNetwork(session, body);
+    case ServerCode::SearchRoom:
+        return SearchRoom(session, body);
+    case SearchUserFiles:
+        return SearchUser(session, body);
+    case SearchCorrelations:
+        return SendCorrelations(session, body);
+    }
+    return false;
+}
+
+void SearchService::OnLogin(ClientSession& session)
+{
+    MemStream wait = NewMessage(WishlistWait);
+    wait.Write(uint32_t(m_context.options.wishListInterval));
+    session.Send(wait);
+}
+
+bool SearchService::SearchNetwork(ClientSession& session, MemStream& body)
+{
+    quint32 token = 0;
+    QString text;
+    if (!body.Read(token) || !body.Read(text))
+        return false;
+    if (m_context.options.treeOnlySearch) {
+        // The roots pass it down their branches; a searching root gets its own
+        // search too, for its children's sake (clients ignore their own).
+        const MemStream request = DistributedSearchRequest(session.Name(), token, text);
+        for (ClientSession* root : m_context.OnlineSessions())
+            if (!root->User().tree.hasParent)
+                root->Send(request);
+        return true;
+    }
+    const MemStream request = SearchRequest(session.Name(), token, text);
+    for (ClientSession* user : m_context.OnlineSessions())
+        if (user != &session)
+            user->Send(request);
+    return true;
+}
+
+bool SearchService::SearchRoom(ClientSession& session, MemStream& body)
+{
+    QString name;
+    quint32 token = 0;
+    QString text;
+    if (!body.Read(name) || !body.Read(token) || !body.Read(text))
+        return false;
+    const Room* room = m_context.rooms.Find(name);
+    if (!room || !room->IsPresent(session.Name())) {
+        m_context.log.Note(session.LogName(), QStringLiteral("searches %1 without being in it").arg(name));
+        return true;
+    }
+    const MemStream request = SearchRequest(session.Name(), token, text);
+    for (const QString& user : room->present)
+        if (user != session.Name())
+            if (ClientSession* member = m_context.Online(user))
+                member->Send(request);
+    return true;
+}
+
+bool SearchService::SearchUser(ClientSession& session, MemStream& body)
+{
+    QString name;
+    quint32 token = 0;
+    QString text;
+    if (!body.Read(name) || !body.Read(token) || !body.Read(text))
+        return false;
+    if (ClientSession* user = m_context.Online(name))
+        user->Send(SearchRequest(session.Name(), token, text));
+    return true;
+}
+
+bool SearchService::SendCorrelations(ClientSession& session, MemStream& body)
+{
+    QString term;
+    if (!body.Read(term))
+        return false;
+    MemStream reply = NewMessage(SearchCorrelations);
+    reply.Write(term);
+    reply.WriteCount(0);  // this server keeps no related terms
+    session.Send(reply);
+    return true;
+}
+
+MemStream SearchService::SearchRequest(const QString& user, quint32 token, const QString& text)
+{
+    MemStream request = NewMessage(FileSearch);
+    request.Write(user);
+    request.Write(uint32_t(token));
+    request.Write(text);
+    return request;
+}
+
+MemStream SearchService::DistributedSearchRequest(const QString& user, quint32 token, const QString& text)
+{
+    MemStream request = NewMessage(DNetMessage);
+    request.Write(uint8_t(DistributedSearchCode));
+    request.Write(uint32_t(DistributedSearchKind));
+    request.Write(user);
+    request.Write(uint32_t(token));
+    request.Write(text);
+    return request;
+}
+
+}

@@ -1,0 +1,44 @@
+#ifndef LOCALSERVER_SERVEROPTIONS_H
+#define LOCALSERVER_SERVEROPTIONS_H
+
+#include <QHash>
+#include <QString>
+
+namespace localserver {
+
+struct ServerOptions
+{
+    // File of accounts, one "name<TAB>password" per line. Empty: accounts live
+    // only as long as the server runs. New accounts are appended to the file.
+    QString accountsFile;
+
+    // File of privileged users, one "name seconds" per line (the seconds of
+    // privileges left at start; the name may contain spaces, the count is the
+    // last word). Lines starting with '#' are comments.
+    QString privilegesFile;
+
+    // Privileges given in code, on top of the file: name -> seconds left.
+    QHash<QString, qint64> privileges;
+
+    // Seconds between wish-list searches, sent to every client after login.
+    quint32 wishListInterval = 720;
+
+    // Distributed network parameters sent after login: the minimum upload
+    // speed (KiB/s) of a parent and the speed-to-children ratio.
+    qint32 parentMinSpeed = 1;
+    qint32 parentSpeedConnectionRatio = 50;
+
+    // When true, network-wide searches go only to users without a distributed
+    // parent (as distributed messages, code 93), which pass them down the tree.
+    bool treeOnlySearch = false;
+
+    // A client whose unsent bytes exceed this is dropped.
+    qint64 maxQueuedBytes = 8 * 1024 * 1024;
+
+    // No log lines on standard output.
+    bool quiet = false;
+};
+
+}
+
+#endif

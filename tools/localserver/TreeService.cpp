@@ -1,0 +1,84 @@
+#include "TreeService.h"
+
+namespace localserver {
+
+std::vector<ServerCode> TreeService::Codes() const
+{
+    return {SendDistributions, CanParent, DNetLevel, DNetGroupLeader, DNetChildDepth};
+}
+
+bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
+{
+    TreePosition& tree = session.User().tree;
+    switch (code) {
+    case SendDistributions:
+        if (!body.Read(tree.hasParent))
+            return false;
+        OfferParents(session);
+        return true;
+    case CanParent: {
+        const bool could = tree.canParent;
+        if (!body.Read(tree.canParent))
+            return false;
+        if (tree.canParent && !could)
+            for (ClientSession* orphan : m_context.OnlineSessions())
+                OfferParents(*orphan);
+        return true;
+    }
+    case DNetLevel:
+        return body.Read(tree.level);
+    case DNetGroupLeader:
+        return body.Read(tree.groupLeader);
+    case DNetChildDepth:
+        return body.Read(tree.childrenHaveChildren);
+    }
+    return false;
+}
+
+void TreeService::OnLogin(ClientSession& session)
+{
+    MemStream minSpeed = NewMessage(SetParentMinSpeed);
+    minSpeed.Write(int32_t(m_context.options.parentMinSpeed));
+    session.Send(minSpeed);
+    MemStream ratio = NewMessage(SetParentSpeedConnectionRatio);
+    ratio.Write(int32_t(m_context.options.parentSpeedConnectionRatio));
+    session.Send(ratio);
+}
+
+void TreeService::OfferParents(ClientSession& session)
+{
+    if (session.User().tree.hasParent)
+        return;
+    std::vector<const ClientSession*> parents;
+    for (const ClientSession* candidate : m_context.OnlineSessions()) {
+        if (int(parents.size()) == MaxPossibleParents)
+            break;
+        if (IsPossibleParent(*candidate, session))
+            parents.push_back(candidate);
+    }
+    if (parents.empty())
+        return;
+    MemStream offer = NewMessage(PossibleParents);
+    offer.WriteCount(parents.size());
+    for (const ClientSession* parent : parents) {
+        offer.Write(parent->Name());
+        offer.Write(uint32_t(parent->Ipv4Address()));
+        offer.Write(int32_t(parent->User().ports.port));
+    }
+    session.Send(offer);
+}
+
+bool TreeService::IsPossibleParent(const ClientSession& candidate, const ClientSession& child) const
+{
+    const UserState& user = candidate.User();
+    if (&candidate == &child || !user.tree.canParent || user.ports.port == 0)
+        return false;
+    // Never below the child itself; and of two users without a parent only the
+    // one that came first may take the other, so that two roots never adopt
+    // each other.
+    if (user.tree.groupLeader == child.Name())
+        return false;
+    return user.tree.hasParent || candidate.Serial() < child.Serial();
+}
+
+}

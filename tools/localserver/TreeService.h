@@ -1,0 +1,28 @@
+#ifndef LOCALSERVER_TREESERVICE_H
+#define LOCALSERVER_TREESERVICE_H
+
+#include "Service.h"
+
+namespace localserver {
+
+// The distributed search tree: records where each client says it stands and
+// offers possible parents to the clients that have none.
+class TreeService : public Service
+{
+public:
+    static constexpr int MaxPossibleParents = 10;
+
+    using Service::Service;
+
+    std::vector<ServerCode> Codes() const override;
+    bool Handle(ClientSession& session, quint32 code, MemStream& body) override;
+    void OnLogin(ClientSession& session) override;
+
+private:
+    void OfferParents(ClientSession& session);
+    bool IsPossibleParent(const ClientSession& candidate, const ClientSession& child) const;
+};
+
+}
+
+#endif
