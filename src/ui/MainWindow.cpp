@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/TimerManager.h"
+#include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 #include "ui/ApplicationIcon.h"
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTextCodec>
 #include <QTimer>
@@ -116,14 +118,16 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    // The server session disconnects here once it exists.
+    if (server)
+        server->Disconnect();
     if (configurationLoaded) {
         d.RemoveDisconnectedItems();
         saver->Save(ConfigurationPath());
     }
-    // The transfer queue, shared folders, deferred invoker, distributed
-    // network, peer network and server session go here, in this order.
+    // The transfer queue and the shared folders manager go first once they
+    // exist; the distributed and peer networks after the deferred invoker.
     invoker.reset();
+    server.reset();
     saver.reset();
     timers.reset();
     translator.reset();
@@ -149,19 +153,21 @@ void MainWindow::Init()
 
     timers = std::make_unique<TimerManager>();
     saver = std::make_unique<DataSaver>();
-    // The server session is created here once it exists.
+    server = std::make_unique<Server>();
 
     ::DeclareSettingsSchema();
 
-    // The server session's schema goes here; then its Connected(),
-    // Connecting() and Disconnected() signals are connected.
+    Server::CreateData();
     qRegisterMetaType<ItemPtr>("ItemPtr");
+    connect(server.get(), &Server::Connected, this, &MainWindow::OnConnected);
+    connect(server.get(), &Server::Connecting, this, &MainWindow::OnConnecting);
+    connect(server.get(), &Server::Disconnected, this, &MainWindow::OnDisconnected);
 
     BuildToolBar();
     // The peer network is created here.
 
     DeclareWishListTypes();
-    // The user notes join here once the user type exists (server session).
+    DeclareUserNoteTypes();
 
     invoker = std::make_unique<DelayedInvoker>();
     // The distributed network and the shared folders manager follow, then the
@@ -180,6 +186,7 @@ void MainWindow::Init()
     connect(optionsForm, &OptionsForm::ShowDiagnosticsToggled, this, &MainWindow::OnShowDiagnosticsToggled);
 
     WatchUsername();
+    connect(server.get(), &Server::ConnectionFailed, this, &MainWindow::OnConnectionFailed);
 
     WriteSettingDefaults();
 
@@ -193,7 +200,8 @@ void MainWindow::Init()
     SetSetting("data_version", "1");
 
     RunFirstRunDialogue();
-    // The server session connects here when a user name is known.
+    if (!GetSetting("username").isEmpty())
+        server->Connect();
 
     ConnectTicks();
     CreateTrayIcon();
@@ -208,11 +216,21 @@ void MainWindow::DeclareWishListTypes()
     saver->AddSavedType("wish_list_item_enabled");
 }
 
+void MainWindow::DeclareUserNoteTypes()
+{
+    Type* note = d.NewType("user_note", Secondary, false, true);
+    d.GetType("user")->RelateToType(note, Many, One, false);
+    saver->AddSavedType("user_note");
+    saver->AddSavedByConnectionType("user", "user_note");
+}
+
 void MainWindow::BuildToolBar()
 {
     QToolBar* toolBar = addToolBar("Actions");
     toolBar->setObjectName("actions");
     toolBar->setMovable(false);
+    connectAction = toolBar->addAction("Connect", this, &MainWindow::ConnectOrDisconnect);
+    connectAction->setObjectName("connect_disconnect");
     QAction* userPass = toolBar->addAction("Username/Password", this, &MainWindow::OpenUserPassDialog);
     userPass->setObjectName("set_user_pass");
     QAction* listeningPort = toolBar->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
@@ -331,14 +349,64 @@ void MainWindow::EveryHour()
     saver->Save(path);
 }
 
+void MainWindow::ConnectOrDisconnect()
+{
+    if (server->IsConnected())
+        server->Disconnect();
+    else
+        server->Connect();
+}
+
 void MainWindow::OpenUserPassDialog()
 {
+    if (server && server->IsConnected()) {
+        QMessageBox::information(this, "Cannot change username while online",
+                                 "You must be disconnected from the Quillmer server to change your username.");
+        return;
+    }
     UserPassDialog(UserPassDialog::Mode::Change, this).exec();
 }
 
 void MainWindow::OpenListeningPortDialog()
 {
     ListeningPortDialog(this).exec();
+}
+
+void MainWindow::OnConnected()
+{
+    connectAction->setText("Disconnect");
+    statusBar()->showMessage("Connected");
+    server->GetOwnPrivilegesStatus();
+}
+
+void MainWindow::OnConnecting()
+{
+    connectAction->setText("Disconnect");
+    statusBar()->showMessage("Connecting...");
+}
+
+void MainWindow::OnDisconnected()
+{
+    connectAction->setText("Connect");
+    statusBar()->showMessage("Disconnected");
+}
+
+void MainWindow::OnConnectionFailed(const QString& reason)
+{
+    connectAction->setText("Connect");
+    statusBar()->showMessage("Not connected: " + reason);
+    const QString advice = "Please change your login settings in the Options tab and try reconnecting.";
+    if (reason == "INVALIDPASS") {
+        QMessageBox::information(
+            this, "Login Failure: Wrong Password",
+            "Login failed. The password you supplied does not match your username. " + advice);
+    } else if (reason == "INVALIDUSERNAME") {
+        QMessageBox::information(this, "Login Failure: Username is Invalid",
+                                 "Login failed. The username you supplied is invalid. " + advice);
+    } else if (!server->IsAbruptlyDisconnected()) {
+        QMessageBox::information(this, "Login Failure",
+                                 QString("Login failed. Reported failure reason: %1. ").arg(reason) + advice);
+    }
 }
 
 void MainWindow::OnUsernameChanged(ItemPtr setting)

@@ -14,7 +14,9 @@ class DelayedInvoker;
 class DiagnosticsForm;
 class ExtendedAsciiTranslator;
 class OptionsForm;
+class QAction;
 class QTabWidget;
+class Server;
 class SizeManager;
 class TimerManager;
 
@@ -46,6 +48,7 @@ public slots:
     void EveryFiveMinutes();
     void EveryHour();
     // Tool actions set_user_pass and set_listening_port.
+    void ConnectOrDisconnect();
     void OpenUserPassDialog();
     void OpenListeningPortDialog();
 
@@ -60,6 +63,10 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private slots:
+    void OnConnected();
+    void OnConnecting();
+    void OnDisconnected();
+    void OnConnectionFailed(const QString& reason);
     void OnMinimizeToTrayToggled(bool on);
     void OnShowDiagnosticsToggled(bool on);
     void OnTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -69,6 +76,7 @@ private:
     class SizeProxy;
 
     void DeclareWishListTypes();
+    void DeclareUserNoteTypes();
     void BuildToolBar();
     void WatchUsername();
     void WriteSettingDefaults();
@@ -84,10 +92,12 @@ private:
 
     std::unique_ptr<TimerManager> timers;
     std::unique_ptr<DataSaver> saver;
+    std::unique_ptr<Server> server;
     std::unique_ptr<DelayedInvoker> invoker;
     std::unique_ptr<SizeManager> sizes;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
     QTabWidget* tabs;
+    QAction* connectAction = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     SizeProxy* sizeProxy;

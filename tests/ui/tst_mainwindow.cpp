@@ -21,6 +21,8 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -28,7 +30,38 @@
 
 namespace {
 
-const QMap<QString, QString> KnownUser = {{"username", "alice"}, {"password", "secret"}};
+// Stands in for the network's server: it takes connections and says nothing,
+// so a client that logs in stays connecting.
+QTcpServer& SilentServer()
+{
+    static QTcpServer server;
+    if (!server.isListening())
+        server.listen(QHostAddress::LocalHost, 0);
+    return server;
+}
+
+void PointAtSilentServer(QMap<QString, QString>& settings)
+{
+    settings.insert("server_host", "127.0.0.1");
+    settings.insert("server_port", QString::number(SilentServer().serverPort()));
+}
+
+QMap<QString, QString> KnownUser()
+{
+    QMap<QString, QString> settings = {{"username", "alice"}, {"password", "secret"}};
+    PointAtSilentServer(settings);
+    return settings;
+}
+
+int AcceptedConnections()
+{
+    int count = 0;
+    while (QTcpSocket* connection = SilentServer().nextPendingConnection()) {
+        ++count;
+        connection->deleteLater();
+    }
+    return count;
+}
 
 // One run of the client; the store starts empty as in a new process.
 std::unique_ptr<MainWindow> StartClient()
@@ -82,8 +115,11 @@ void MainWindowTest::titleShowsBuildDate()
 void MainWindowTest::firstStartRunsDialogueAndSaves()
 {
     ClientHome home;
+    AcceptedConnections();
     ModalDriver driver;
     driver.Then([](QWidget* dialog) {
+        SetSetting("server_host", "127.0.0.1");
+        SetSetting("server_port", QString::number(SilentServer().serverPort()));
         dialog->findChild<QLineEdit*>("username")->setText("alice");
         dialog->findChild<QLineEdit*>("password")->setText("secret");
         QMetaObject::invokeMethod(dialog, "accept");
@@ -97,6 +133,9 @@ void MainWindowTest::firstStartRunsDialogueAndSaves()
     QCOMPARE(window->windowTitle(), WindowTitleForVersion(ProgramVersion));
     QCOMPARE(GetSetting("username"), QString("alice"));
     QVERIFY(!QFile::exists(home.ConfigurationPath()));
+    // A name was entered, so the session connects.
+    QVERIFY(SilentServer().waitForNewConnection(10000));
+    QCOMPARE(AcceptedConnections(), 1);
 
     window.reset();
     const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());
@@ -114,6 +153,7 @@ void MainWindowTest::firstStartRunsDialogueAndSaves()
 void MainWindowTest::firstStartWithoutNameDoesNotAskAgainWhenNameGiven()
 {
     ClientHome home;
+    AcceptedConnections();
     {
         // The user cancels the name dialog: no name is stored...
         ModalDriver driver;
@@ -123,6 +163,9 @@ void MainWindowTest::firstStartWithoutNameDoesNotAskAgainWhenNameGiven()
         auto window = StartClient();
         QVERIFY(driver.AllDone());
         QVERIFY(GetSetting("username").isEmpty());
+        // Without a name there is nobody to log in as.
+        QTest::qWait(100);
+        QCOMPARE(AcceptedConnections(), 0);
     }
     QVERIFY(ReadSavedSettings(home.ConfigurationPath()).value("username").isEmpty());
     {
@@ -134,7 +177,7 @@ void MainWindowTest::firstStartWithoutNameDoesNotAskAgainWhenNameGiven()
         auto window = StartClient();
         QCOMPARE(driver.Titles().value(0), QString("Set Username/Password"));
     }
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         // With a name nothing is asked at all.
         ModalDriver driver;
@@ -148,7 +191,7 @@ void MainWindowTest::firstStartWithoutNameDoesNotAskAgainWhenNameGiven()
 void MainWindowTest::damagedConfigurationIsReportedAndKept()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     QByteArray damaged = ReadFile(home.ConfigurationPath());
     damaged.chop(5);
     {
@@ -187,7 +230,7 @@ void MainWindowTest::damagedConfigurationIsReportedAndKept()
 void MainWindowTest::storedMinimizeToTrayOverridesDefault()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         // A file without the setting leaves the default on.
         auto window = StartClient();
@@ -209,7 +252,7 @@ void MainWindowTest::storedMinimizeToTrayOverridesDefault()
     }
     {
         // Any value but "yes" means off.
-        QMap<QString, QString> settings = KnownUser;
+        QMap<QString, QString> settings = KnownUser();
         settings.insert("minimize_to_tray", "maybe");
         WriteSavedSettings(home.ConfigurationPath(), settings);
         auto window = StartClient();
@@ -220,17 +263,19 @@ void MainWindowTest::storedMinimizeToTrayOverridesDefault()
 void MainWindowTest::optionsWriteTheirSettings()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     auto window = StartClient();
     OptionsForm* options = window->Options();
     QVERIFY(TabTitles(window->Tabs()).contains("Options"));
 
+    // The server session turns port mapping on when the file has no word on it.
     QCheckBox* upnp = options->CheckBox("use_upnp");
-    QVERIFY(!upnp->isChecked());
+    QVERIFY(upnp->isChecked());
+    upnp->setChecked(false);
+    QCOMPARE(GetSetting("use_upnp"), QString("no"));
     upnp->setChecked(true);
     QCOMPARE(GetSetting("use_upnp"), QString("yes"));
     upnp->setChecked(false);
-    QCOMPARE(GetSetting("use_upnp"), QString("no"));
 
     options->MaxQueuedUploadsBox()->setValue(55);
     QCOMPARE(GetSetting("max_queued_uploads_per_user"), QString("55"));
@@ -287,7 +332,7 @@ void MainWindowTest::optionsWriteTheirSettings()
 void MainWindowTest::diagnosticsTabFollowsSetting()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         auto window = StartClient();
         QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options"}));
@@ -315,7 +360,7 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
 void MainWindowTest::windowSizeIsRememberedAcrossRestart()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     QSize defaultSize;
     {
         auto window = StartClient();
@@ -340,7 +385,7 @@ void MainWindowTest::windowSizeIsRememberedAcrossRestart()
 void MainWindowTest::hourlySaveAndCloseSave()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), KnownUser);
+    WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     auto window = StartClient();
     SetSetting("user_description", "hello");
     QVERIFY(!ReadFile(home.ConfigurationPath()).contains("hello"));
@@ -361,9 +406,13 @@ void MainWindowTest::hourlySaveAndCloseSave()
 void MainWindowTest::screenshot()
 {
     ClientHome home;
-    WriteSavedSettings(home.ConfigurationPath(), {{"username", "alice"}, {"password", "secret"},
-                                                  {"show_diagnostics", "yes"}, {"listening_port", "2235"},
-                                                  {"obfuscated_listening_port", "2236"}});
+    QMap<QString, QString> settings = {{"username", "alice"},
+                                       {"password", "secret"},
+                                       {"show_diagnostics", "yes"},
+                                       {"listening_port", "2235"},
+                                       {"obfuscated_listening_port", "2236"}};
+    PointAtSilentServer(settings);
+    WriteSavedSettings(home.ConfigurationPath(), settings);
     ApplyPreferredStyle();
     auto window = StartClient();
     window->resize(900, 640);
