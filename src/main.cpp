@@ -10,6 +10,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName("QuillmerQt");
+    // Watching from the start: a termination at any later point still ends
+    // in the orderly shut-down.
+    TerminationSignalWatcher terminationWatcher;
 
     // A second copy leaves at once and says nothing to the first.
     const SingleInstanceGuard guard;
@@ -29,7 +32,6 @@ int main(int argc, char* argv[])
         // ones opened after it return at once.
         QCoreApplication::exit(0);
     };
-    TerminationSignalWatcher terminationWatcher;
     QObject::connect(&terminationWatcher, &TerminationSignalWatcher::TerminationRequested, quit);
 
     int result = 0;
