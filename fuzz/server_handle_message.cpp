@@ -1,0 +1,112 @@
+// Hands arbitrary message bodies, under every code of the catalogue, to a
+// logged-in session. Whatever the body holds, the handler must neither read
+// out of bounds nor allocate without bound nor break the graph.
+#include "app/Settings.h"
+#include "server/Server.h"
+#include "server/ServerMessageCode.h"
+#include "store/Data.h"
+#include "store/DataSaver.h"
+#include "wire/MemStream.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace
+{
+// The peer network's types that the session writes into.
+void DeclarePeerNetworkTypes()
+{
+    Type* user = d.GetType("user");
+    Type* request = d.NewType("peer_connection_request", Primary, true, false);
+    request->RelateToType(d.NewType("peer_connection_request_id", Tertiary, false, true), Many, One, false);
+    request->RelateToType(d.NewType("peer_connection_type", Tertiary, false, true), Many, One, false);
+    request->RelateToType(user, Many, One, false);
+    for (char const* name : {"user_address", "user_port", "user_obfuscated_port"})
+        user->RelateToType(d.NewType(name, Tertiary, false, true), Many, One, false);
+    Type* searchRequest = d.NewType("search_request", Primary, false, false);
+    Type* searchText = d.NewType("search_request_text", Primary, false, true);
+    Type* correlation = d.NewType("search_correlation", Secondary, true, true);
+    searchRequest->RelateToType(searchText, Many, One, false);
+    searchRequest->RelateToType(d.NewType("wishlist_search", Tertiary, true, true), Many, One, false);
+    searchText->RelateToType(correlation, One, Many, false);
+    correlation->RelateToType(d.NewType("correlation_text", Tertiary, false, true), Many, One, false);
+    correlation->RelateToType(d.NewType("correlation_rank", Tertiary, false, true), Many, One, false);
+}
+
+std::vector<int> CatalogueCodes()
+{
+    std::vector<int> codes;
+    for (int code = 0; code <= 1002; ++code)
+        if (!ServerMessageCodeName(code).isEmpty())
+            codes.push_back(code);
+    return codes;
+}
+
+class Harness
+{
+public:
+    Harness()
+    {
+        qputenv("HOME", home.path().toUtf8());
+        codes = CatalogueCodes();
+    }
+
+    // A fresh graph and a session that has just logged in. Nothing listens on
+    // the port and no event loop runs, so the socket never leaves its
+    // connecting state and nothing goes out.
+    void StartSession()
+    {
+        server.reset();
+        d.Clear();
+        saver = std::make_unique<DataSaver>();
+        DeclareSettingsSchema();
+        Server::CreateData();
+        DeclarePeerNetworkTypes();
+        SetSetting("username", "fuzz");
+        SetSetting("password", "fuzz");
+        SetSetting("server_host", "127.0.0.1");
+        SetSetting("server_port", "9");
+        server = std::make_unique<Server>();
+        server->Connect();
+        MemStream accepted;
+        accepted.Write(true);
+        accepted.Write(std::string("welcome"));
+        accepted.Write(uint32_t(0));
+        accepted.Write(std::string("digest"));
+        accepted.Write(false);
+        server->HandleMessage(SM_LOGIN, accepted);
+    }
+
+    void Run(uint8_t const* data, size_t size)
+    {
+        if (size < 1)
+            return;
+        StartSession();
+        const int code = codes[data[0] % codes.size()];
+        MemStream body(QByteArray(reinterpret_cast<char const*>(data + 1), int(size - 1)));
+        server->HandleMessage(code, body);
+    }
+
+private:
+    QTemporaryDir home;
+    std::vector<int> codes;
+    std::unique_ptr<DataSaver> saver;
+    std::unique_ptr<Server> server;
+};
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
+{
+    static int argc = 1;
+    static char name[] = "fuzz_server_handle_message";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    static Harness harness;
+    harness.Run(data, size);
+    return 0;
+}
