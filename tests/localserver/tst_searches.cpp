@@ -173,6 +173,30 @@ private slots:
         m_bob->Send(Message(71, false));
         QVERIFY(m_bob->WaitFor(102).GetLength() > 0);
     }
+
+    void NoUserIsOfferedAParentFromItsOwnBranch()
+    {
+        StartServer(false);
+        // bob sits below carol (carol is its group leader) and could take children.
+        m_bob->Send(Message(2, uint32_t(6100), uint32_t(0), uint32_t(0)));
+        m_bob->Send(Message(71, true));
+        m_bob->Send(Message(127, QString("carol")));
+        m_bob->Send(Message(100, true));
+        QVERIFY(m_bob->Sync());
+        m_carol->Send(Message(71, false));
+        QVERIFY(NothingMoreFor(*m_carol, 102));
+
+        m_alice->Send(Message(2, uint32_t(6000), uint32_t(0), uint32_t(0)));
+        m_alice->Send(Message(100, true));
+        QVERIFY(m_alice->Sync());
+        MemStream offer = m_carol->WaitFor(102);
+        quint32 count = 0;
+        QString user;
+        QVERIFY(offer.Read(count) && offer.Read(user));
+        QCOMPARE(count, 1u);
+        QCOMPARE(user, QStringLiteral("alice"));
+        QVERIFY(NothingMoreFor(*m_bob, 102));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSearches)

@@ -131,6 +131,7 @@ bool LocalServer::LogIn(ClientSession& session, MemStream& body)
         return false;
     const QString name = QString::fromStdString(rawName);
     const QString password = QString::fromStdString(rawPassword);
+    // Names are UTF-8; other bytes would not survive the account file.
     if (!Accounts::IsValidName(name) || name.toStdString() != rawName) {
         RefuseLogin(session, QStringLiteral("INVALIDUSERNAME"));
         return true;
