@@ -158,7 +158,7 @@ private:
     void MapListeningPorts();
     unsigned int NextSearchToken() { return searchTokenCounter++; }
 
-    // Incoming messages (code in the name's comment of the reply type).
+    // One handler per incoming message; the reply types name their codes.
     void OnLoginReply(MemStream& message);
     void OnPeerAddress(MemStream& message);
     void OnAddUserReply(MemStream& message);
