@@ -83,14 +83,14 @@ private slots:
 
     void loginCarriesNamePasswordAndDigest()
     {
-        SetSetting("password", QString::fromUtf8("s\xc3\xa9cret"));
+        SetSetting("password", QString::fromUtf8("s\xc3\xa9" "cret"));
         QSignalSpy connecting(f->server.get(), &Server::Connecting);
         MemStream login;
         QVERIFY(f->ConnectAndReadLogin(login));
         QCOMPARE(connecting.count(), 1);
         QCOMPARE(f->server->GetState(), 1);
         const QByteArray expected =
-            ServerRequests::Login("me", QString::fromUtf8("s\xc3\xa9cret")).GetPendingBytes().mid(4);
+            ServerRequests::Login("me", QString::fromUtf8("s\xc3\xa9" "cret")).GetPendingBytes().mid(4);
         QCOMPARE(login.GetPendingBytes(), expected);
     }
 
