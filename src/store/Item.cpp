@@ -75,8 +75,15 @@ void Item::Disconnect(const char* typeName)
 
 bool Item::IsConnected(const Item* other) const
 {
-    const ItemSet* connected = connections.Find(other->type);
-    return connected && connected->Contains(const_cast<Item*>(other));
+    const ItemSet* mine = connections.Find(other->type);
+    const ItemSet* theirs = mine ? other->connections.Find(type) : nullptr;
+    if (!theirs)
+        return false;
+    // Look in the smaller side: a folder of thousands of files asking about
+    // one file is answered by the file's single folder.
+    if (mine->Size() <= theirs->Size())
+        return mine->Contains(const_cast<Item*>(other));
+    return theirs->Contains(const_cast<Item*>(this));
 }
 
 bool Item::IsConnected(Type* farType) const

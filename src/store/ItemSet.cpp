@@ -127,8 +127,10 @@ void ItemSet::Insert(ItemPtr item)
     Item* added = item.Get();
     if (!added)
         return;
+    // New items usually have the highest address yet: the end hint makes
+    // their insertion constant time.
     if (members)
-        members->insert(added);
+        members->insert(members->end(), added);
     else if (!one)
         one = added;
     else if (one != added) {

@@ -1,0 +1,145 @@
+// Speed and memory of the item graph at the sizes of large shares.
+#include "store/Data.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <string>
+
+namespace {
+
+std::size_t HeapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+void DeclareFiles()
+{
+    d.Clear();
+    Type* folder = d.NewType("folder", Primary, false, true);
+    Type* file = d.NewType("file", Secondary, false, true);
+    Type* size = d.NewType("file_size", Tertiary, false, true);
+    folder->RelateToType(file, One, Many, false);
+    file->RelateToType(size, Many, One, false);
+}
+
+// One million items: files, each in one of 1,000 folders and with one of
+// 10,000 sizes.
+void BM_CreateAndConnectMillionItems(benchmark::State& state)
+{
+    const int files = 1000000 - 1000 - 10000;
+    std::size_t bytesPerItem = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        DeclareFiles();
+        Type* folder = d.GetType("folder");
+        Type* file = d.GetType("file");
+        Type* size = d.GetType("file_size");
+        const std::size_t before = HeapInUse();
+        state.ResumeTiming();
+
+        for (int n = 0; n < files; ++n) {
+            ItemPtr f = file->NewItem("C:\\Music\\Album " + std::to_string(n / 1000) + "\\track " + std::to_string(n) + ".mp3");
+            folder->GetItem(n % 1000) += f;
+            f += size->GetItem(n % 10000);
+        }
+
+        state.PauseTiming();
+        std::size_t items = 0;
+        for (Type* type : {folder, file, size})
+            items += type->ItemCount();
+        bytesPerItem = (HeapInUse() - before) / items;
+        d.Clear();
+        state.ResumeTiming();
+    }
+    state.counters["bytes_per_item"] = double(bytesPerItem);
+    state.counters["items_per_second"] = benchmark::Counter(double(files + 11000), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_CreateAndConnectMillionItems)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Users in rooms: two rooms of `members` users each, half of them shared,
+// and a small room of 10 users.
+void DeclareRooms(int members)
+{
+    d.Clear();
+    Type* user = d.NewType("user", Primary, false, true);
+    Type* room = d.NewType("room", Primary, false, true);
+    user->RelateToType(room, Many, Many, false);
+    ItemPtr big = room->GetItem("big");
+    ItemPtr other = room->GetItem("other");
+    ItemPtr small = room->GetItem("small");
+    for (int n = 0; n < members * 3 / 2; ++n) {
+        ItemPtr u = user->GetItem(n);
+        if (n < members)
+            u += big;
+        if (n >= members / 2)
+            u += other;
+        if (n % (members / 10) == 0)
+            u += small;
+    }
+}
+
+void BM_GetItemSubsetOfTwoLargeRooms(benchmark::State& state)
+{
+    DeclareRooms(int(state.range(0)));
+    const ItemSet rooms{d.GetType("room")->HasItem("big"), d.GetType("room")->HasItem("other")};
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = d.GetItemSubset(rooms, "user").Size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["common_users"] = double(found);
+    d.Clear();
+}
+BENCHMARK(BM_GetItemSubsetOfTwoLargeRooms)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_GetItemSubsetOfSmallAndLargeRooms(benchmark::State& state)
+{
+    DeclareRooms(int(state.range(0)));
+    Type* room = d.GetType("room");
+    const ItemSet rooms{room->HasItem("big"), room->HasItem("other"), room->HasItem("small")};
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = d.GetItemSubset(rooms, "user").Size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["common_users"] = double(found);
+    d.Clear();
+}
+BENCHMARK(BM_GetItemSubsetOfSmallAndLargeRooms)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_AllItemsOfALargeType(benchmark::State& state)
+{
+    DeclareRooms(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(g("user").Size());
+    d.Clear();
+}
+BENCHMARK(BM_AllItemsOfALargeType)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_CollectUnreachableItems(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        DeclareFiles();
+        Type* folder = d.GetType("folder");
+        Type* file = d.GetType("file");
+        Type* size = d.GetType("file_size");
+        // Half the files are in a folder, the other half are garbage.
+        for (int n = 0; n < int(state.range(0)); ++n) {
+            ItemPtr f = file->NewItem(n);
+            if (n % 2 == 0)
+                folder->GetItem(n % 1000) += f;
+            f += size->GetItem(n % 10000);
+        }
+        state.ResumeTiming();
+        d.RemoveDisconnectedItems();
+    }
+    d.Clear();
+}
+BENCHMARK(BM_CollectUnreachableItems)->Arg(200000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+BENCHMARK_MAIN();
