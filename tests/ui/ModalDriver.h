@@ -12,7 +12,8 @@
 class QWidget;
 
 // Answers the modal dialogs that the code under test opens with exec(), one
-// step per dialog in the order they appear. Each step must close its dialog.
+// step per dialog in the order they appear. Each step must close its dialog;
+// dialogs beyond the steps are closed and recorded too.
 // It polls the active modal widget from a timer that also runs inside the
 // dialogs' own event loops, and gives up after a bounded number of polls.
 class ModalDriver : public QObject
@@ -28,7 +29,7 @@ public:
     void ThenPress(int standardButton);
 
     bool AllDone() const { return steps.isEmpty(); }
-    // Window title and text of every dialog met, in order.
+    // Window title and message-box text of every dialog met, in order.
     const QStringList& Titles() const { return titles; }
     const QStringList& Texts() const { return texts; }
 
