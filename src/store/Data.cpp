@@ -17,12 +17,11 @@ ItemSet i(const char* typeName, const Value& value)
 
 Data::Data() = default;
 
+// Handlers whose owners are still alive stay allocated: such an owner may be
+// a global destroyed after the store, and it still flags them.
 Data::~Data()
 {
     Clear();
-    // At exit no handler owner can still be alive to flag these.
-    for (EventHandlerRoot* handler : detachedHandlers)
-        delete handler;
 }
 
 Type* Data::NewType(const std::string& name, Primacy primacy, bool isNull, bool autoCreate)

@@ -146,6 +146,11 @@ private slots:
         QCOMPARE(yes.GetItems("global").Size(), std::size_t(2));
         QCOMPARE(first["global_value"], yes);
         QCOMPARE(second["global_value"], yes);
+        // From the far side the setting's single value is still replaced.
+        ItemPtr no = globalValue->GetItem("no");
+        no += first;
+        QCOMPARE(first.GetItems("global_value"), ItemSet(no));
+        QCOMPARE(yes.GetItems("global"), ItemSet(second));
     }
 
     void connectionNotifiesInOrderAndRepeatsNotifyNothing()
