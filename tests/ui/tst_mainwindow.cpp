@@ -1,14 +1,20 @@
 #include "ClientHome.h"
 #include "ModalDriver.h"
 
+#include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "app/TimerManager.h"
+#include "server/Server.h"
 #include "store/Data.h"
+#include "store/DataSaver.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/DiagnosticsForm.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsForm.h"
 #include "ui/ProgramVersion.h"
+#include "ui/SizeManager.h"
+#include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -102,7 +108,7 @@ private slots:
     void optionsWriteTheirSettings();
     void diagnosticsTabFollowsSetting();
     void windowSizeIsRememberedAcrossRestart();
-    void hourlySaveAndCloseSave();
+    void periodicWorkAndShutDown();
     void screenshot();
 };
 
@@ -382,7 +388,7 @@ void MainWindowTest::windowSizeIsRememberedAcrossRestart()
     }
 }
 
-void MainWindowTest::hourlySaveAndCloseSave()
+void MainWindowTest::periodicWorkAndShutDown()
 {
     ClientHome home;
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
@@ -399,6 +405,8 @@ void MainWindowTest::hourlySaveAndCloseSave()
     window->close();
     QCOMPARE(quit.count(), 1);
     window.reset();
+    QVERIFY(!timerManager && !dataSaver && !gp_server && !delayedInvoker && !sizeManager && !extendedAsciiTranslator);
+    QVERIFY(!mainWindow);
     QCOMPARE(ReadSavedSettings(home.ConfigurationPath()).value("user_description"),
              QString("changed since the last save"));
 }
