@@ -7,7 +7,7 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUILLMER_FUZZ=ON -DCMAKE_BUILD_T
 cmake --build build-fuzz --parallel "$(nproc)"
 shopt -s nullglob
 for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
