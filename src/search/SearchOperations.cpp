@@ -2,14 +2,26 @@
 #include "server/Server.h"
 
 #include "search/SearchRequestRecord.h"
+#include "server/ForeignRecords.h"
 #include "server/ServerRequests.h"
 #include "store/Data.h"
+
+namespace
+{
+// A search goes out even when nothing in the program keeps search records:
+// the user asked for it, and the signal still tells whoever shows searches.
+void RecordIfKept(unsigned int token, QString const& text, bool wishList)
+{
+    if (CanWrite(ForeignRecord::SearchRequest, QString("Record of search %1").arg(token)))
+        RecordSearchRequest(token, text, wishList);
+}
+} // namespace
 
 unsigned int Server::FileSearch(QString const& text, bool wishList)
 {
     const unsigned int token = NextSearchToken();
     Send(ServerRequests::FileSearch(token, text, wishList));
-    RecordSearchRequest(token, text, wishList);
+    RecordIfKept(token, text, wishList);
     emit SearchRequested(token, text, wishList);
     return token;
 }
@@ -17,7 +29,7 @@ unsigned int Server::FileSearch(QString const& text, bool wishList)
 unsigned int Server::SearchRoom(QString const& room, QString const& text)
 {
     const unsigned int token = NextSearchToken();
-    RecordSearchRequest(token, text, false);
+    RecordIfKept(token, text, false);
     Send(ServerRequests::SearchRoom(room, token, text));
     emit SearchRequested(token, text, false);
     return token;
@@ -26,7 +38,7 @@ unsigned int Server::SearchRoom(QString const& room, QString const& text)
 unsigned int Server::SearchUserList(QString const& text)
 {
     const unsigned int token = NextSearchToken();
-    RecordSearchRequest(token, text, false);
+    RecordIfKept(token, text, false);
     for (ItemPtr user : g("user").Connected("in_user_list").Connected("is_online"))
         Send(ServerRequests::SearchUserFiles(user.AsString(), token, text));
     emit SearchRequested(token, text, false);
@@ -35,5 +47,7 @@ unsigned int Server::SearchUserList(QString const& text)
 
 void Server::GetSearchCorrelations(QString const& term)
 {
+    if (!CanWrite(ForeignRecord::SearchCorrelations, QString("Related terms request for \"%1\"").arg(term)))
+        return;
     Send(ServerRequests::SearchCorrelations(term));
 }

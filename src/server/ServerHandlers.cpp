@@ -3,6 +3,7 @@
 #include "server/Server.h"
 
 #include "app/Settings.h"
+#include "server/ForeignRecords.h"
 #include "server/ServerMessageCode.h"
 #include "server/ServerReplies.h"
 #include "server/ServerRequests.h"
@@ -72,6 +73,9 @@ void ClearSetting(char const* name)
 void Server::HandleMessage(int code, MemStream& message)
 {
     if (state == StateNotConnected)
+        return;
+    const ForeignRecord record = RecordWrittenBy(code);
+    if (record != ForeignRecord::None && !CanWrite(record, "Server message " + MessageCodeToString(code)))
         return;
     switch (code) {
     case SM_LOGIN:

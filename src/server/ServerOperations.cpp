@@ -1,6 +1,7 @@
 // The outgoing operations of the session other than login and keep-alive.
 #include "server/Server.h"
 
+#include "server/ForeignRecords.h"
 #include "server/ServerRequests.h"
 #include "store/Data.h"
 
@@ -31,6 +32,8 @@ void Server::BannedUser(QString const& user)
 
 void Server::GetUserAddress(QString const& user)
 {
+    if (!CanWrite(ForeignRecord::PeerAddress, QString("Address request for %1").arg(user)))
+        return;
     ItemPtr userItem = d.GetType("user")->GetItem(user);
     if (userItem.IsConnected("user_address_request"))
         return;

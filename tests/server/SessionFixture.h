@@ -16,7 +16,7 @@
 class SessionFixture
 {
 public:
-    SessionFixture();
+    explicit SessionFixture(SessionGraph::Declarations declarations = SessionGraph::Declarations::WithPeerNetwork);
     ~SessionFixture();
 
     // Connects, takes the login and accepts it; false when any step fails.

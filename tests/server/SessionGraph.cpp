@@ -5,13 +5,14 @@
 #include "store/Data.h"
 #include "store/DataSaver.h"
 
-SessionGraph::SessionGraph()
+SessionGraph::SessionGraph(Declarations declarations)
 {
     d.Clear();
     saver = std::make_unique<DataSaver>();
     DeclareSettingsSchema();
     Server::CreateData();
-    DeclarePeerNetworkTypes();
+    if (declarations == Declarations::WithPeerNetwork)
+        DeclarePeerNetworkTypes();
 }
 
 SessionGraph::~SessionGraph()
