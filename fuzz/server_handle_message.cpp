@@ -1,6 +1,9 @@
 // Hands arbitrary message bodies, under every code of the catalogue, to a
 // logged-in session. Whatever the body holds, the handler must neither read
-// out of bounds nor allocate without bound nor break the graph.
+// out of bounds nor allocate without bound nor break the graph. The first
+// byte chooses the graph: with the peer network's types, or declared exactly
+// as the program declares it today, where nothing may throw and no type may
+// appear.
 #include "app/Settings.h"
 #include "server/Server.h"
 #include "server/ServerMessageCode.h"
@@ -11,9 +14,13 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace
@@ -59,14 +66,15 @@ public:
     // A fresh graph and a session that has just logged in. Nothing listens on
     // the port and no event loop runs, so the socket never leaves its
     // connecting state and nothing goes out.
-    void StartSession()
+    void StartSession(bool withPeerNetwork)
     {
         server.reset();
         d.Clear();
         saver = std::make_unique<DataSaver>();
         DeclareSettingsSchema();
         Server::CreateData();
-        DeclarePeerNetworkTypes();
+        if (withPeerNetwork)
+            DeclarePeerNetworkTypes();
         SetSetting("username", "fuzz");
         SetSetting("password", "fuzz");
         SetSetting("server_host", "127.0.0.1");
@@ -84,15 +92,27 @@ public:
 
     void Run(uint8_t const* data, size_t size)
     {
-        if (size < 1)
+        if (size < 2)
             return;
-        StartSession();
-        const int code = codes[data[0] % codes.size()];
-        MemStream body(QByteArray(reinterpret_cast<char const*>(data + 1), int(size - 1)));
+        const bool withPeerNetwork = data[0] & 1;
+        StartSession(withPeerNetwork);
+        const size_t typeCount = TypeCount();
+        const int code = codes[data[1] % codes.size()];
+        MemStream body(QByteArray(reinterpret_cast<char const*>(data + 2), int(size - 2)));
         server->HandleMessage(code, body);
+        if (!withPeerNetwork && TypeCount() != typeCount)
+            std::abort();
+        d.RemoveDisconnectedItems();
     }
 
 private:
+    static size_t TypeCount()
+    {
+        std::map<std::string, Type*> types;
+        d.GetTypes(types);
+        return types.size();
+    }
+
     QTemporaryDir home;
     std::vector<int> codes;
     std::unique_ptr<DataSaver> saver;
