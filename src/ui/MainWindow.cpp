@@ -186,7 +186,10 @@ void MainWindow::Init()
     connect(optionsForm, &OptionsForm::ShowDiagnosticsToggled, this, &MainWindow::OnShowDiagnosticsToggled);
 
     WatchUsername();
-    connect(server.get(), &Server::ConnectionFailed, this, &MainWindow::OnConnectionFailed);
+    // Queued: the boxes run their own event loop, which must not start while
+    // the session is still handling the refusal, or the server's close that
+    // follows would be taken for a second failure.
+    connect(server.get(), &Server::ConnectionFailed, this, &MainWindow::OnConnectionFailed, Qt::QueuedConnection);
 
     WriteSettingDefaults();
 

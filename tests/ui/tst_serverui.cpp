@@ -1,0 +1,271 @@
+#include "ClientHome.h"
+#include "ModalDriver.h"
+
+#include "LocalServer.h"
+
+#include "app/TimerManager.h"
+#include "server/Server.h"
+#include "store/Data.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int WaitMs = 10000;
+
+const QString Advice = "Please change your login settings in the Options tab and try reconnecting.";
+
+std::unique_ptr<localserver::LocalServer> StartLocalServer(const QString& accountsFile = QString())
+{
+    localserver::ServerOptions options;
+    options.quiet = true;
+    options.accountsFile = accountsFile;
+    auto server = std::make_unique<localserver::LocalServer>(options);
+    if (!server->Listen(QHostAddress::LocalHost))
+        return nullptr;
+    return server;
+}
+
+// A loopback port on which nobody listens any more.
+quint16 ClosedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+// Saves the login and the server's address where the client will load them.
+void SaveLogin(const ClientHome& home, const QString& username, const QString& password, quint16 port)
+{
+    WriteSavedSettings(home.ConfigurationPath(), {{"username", username},
+                                                  {"password", password},
+                                                  {"server_host", "127.0.0.1"},
+                                                  {"server_port", QString::number(port)}});
+}
+
+// One run of the client; it connects from Init since a user name is stored.
+std::unique_ptr<MainWindow> StartClient()
+{
+    d.Clear();
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    window->Init();
+    return window;
+}
+
+QAction* Action(const MainWindow& window, const char* name)
+{
+    return window.findChild<QAction*>(name);
+}
+
+QString Status(MainWindow& window)
+{
+    return window.statusBar()->currentMessage();
+}
+
+// The session's socket, to know when the server's close has been seen.
+QTcpSocket* SessionSocket()
+{
+    return gp_server ? gp_server->findChild<QTcpSocket*>() : nullptr;
+}
+
+// Runs the window's reactions already posted, so that a box they would open
+// is met by the driver before the test looks at what it saw.
+void DeliverQueuedReactions()
+{
+    QCoreApplication::sendPostedEvents();
+}
+
+} // namespace
+
+class ServerUiTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loginConnectsAndActionTogglesSession();
+    void wrongPasswordShowsItsBox();
+    void invalidUsernameShowsItsBox();
+    void failedConnectionShowsReasonBox();
+    void failedReconnectionAfterDropShowsNoBox();
+    void usernameCannotChangeWhileOnline();
+};
+
+void ServerUiTest::loginConnectsAndActionTogglesSession()
+{
+    ClientHome home;
+    auto server = StartLocalServer();
+    QVERIFY(server);
+    SaveLogin(home, "alice", "secret", server->ServerPort());
+    ModalDriver driver;
+
+    auto window = StartClient();
+    QAction* connectAction = Action(*window, "connect_disconnect");
+    QVERIFY(connectAction);
+    QCOMPARE(Status(*window), QString("Connecting..."));
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Connected"), WaitMs);
+    QCOMPARE(connectAction->text(), QString("Disconnect"));
+    QTRY_COMPARE_WITH_TIMEOUT(server->OnlineUsers(), QStringList({"alice"}), WaitMs);
+
+    connectAction->trigger();
+    QCOMPARE(Status(*window), QString("Disconnected"));
+    QCOMPARE(connectAction->text(), QString("Connect"));
+    QTRY_VERIFY_WITH_TIMEOUT(server->OnlineUsers().isEmpty(), WaitMs);
+    QVERIFY(!gp_server->IsAbruptlyDisconnected());
+
+    connectAction->trigger();
+    QCOMPARE(Status(*window), QString("Connecting..."));
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Connected"), WaitMs);
+    QCOMPARE(connectAction->text(), QString("Disconnect"));
+    QTRY_COMPARE_WITH_TIMEOUT(server->OnlineUsers(), QStringList({"alice"}), WaitMs);
+    // A session the user closed and opened again raised no box.
+    QVERIFY(driver.Titles().isEmpty());
+}
+
+void ServerUiTest::wrongPasswordShowsItsBox()
+{
+    ClientHome home;
+    QTemporaryDir accountsDir;
+    const QString accounts = accountsDir.filePath("accounts");
+    {
+        QFile file(accounts);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("alice\tother\n");
+    }
+    auto server = StartLocalServer(accounts);
+    QVERIFY(server);
+    SaveLogin(home, "alice", "secret", server->ServerPort());
+    ModalDriver driver;
+    driver.ThenPress(QMessageBox::Ok);
+
+    auto window = StartClient();
+    QTRY_VERIFY_WITH_TIMEOUT(driver.AllDone(), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(SessionSocket()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(gp_server->GetState(), int(Server::StateNotConnected), WaitMs);
+    DeliverQueuedReactions();
+    // The server's close after its refusal is part of the same failure: one box only.
+    QCOMPARE(driver.Titles(), QStringList({"Login Failure: Wrong Password"}));
+    QCOMPARE(driver.Texts(),
+             QStringList({"Login failed. The password you supplied does not match your username. " + Advice}));
+    QCOMPARE(Action(*window, "connect_disconnect")->text(), QString("Connect"));
+    QVERIFY(server->OnlineUsers().isEmpty());
+}
+
+void ServerUiTest::invalidUsernameShowsItsBox()
+{
+    ClientHome home;
+    auto server = StartLocalServer();
+    QVERIFY(server);
+    SaveLogin(home, " alice", "secret", server->ServerPort());
+    ModalDriver driver;
+    driver.ThenPress(QMessageBox::Ok);
+
+    auto window = StartClient();
+    QTRY_VERIFY_WITH_TIMEOUT(driver.AllDone(), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(SessionSocket()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(gp_server->GetState(), int(Server::StateNotConnected), WaitMs);
+    DeliverQueuedReactions();
+    QCOMPARE(driver.Titles(), QStringList({"Login Failure: Username is Invalid"}));
+    QCOMPARE(driver.Texts(), QStringList({"Login failed. The username you supplied is invalid. " + Advice}));
+    QCOMPARE(Action(*window, "connect_disconnect")->text(), QString("Connect"));
+}
+
+void ServerUiTest::failedConnectionShowsReasonBox()
+{
+    ClientHome home;
+    const quint16 port = ClosedPort();
+    QVERIFY(port != 0);
+    SaveLogin(home, "alice", "secret", port);
+    ModalDriver driver;
+    driver.ThenPress(QMessageBox::Ok);
+
+    auto window = StartClient();
+    QTRY_VERIFY_WITH_TIMEOUT(driver.AllDone(), WaitMs);
+    QCOMPARE(driver.Titles(), QStringList({"Login Failure"}));
+    QCOMPARE(driver.Texts(), QStringList({"Login failed. Reported failure reason: socket error. " + Advice}));
+    QCOMPARE(Action(*window, "connect_disconnect")->text(), QString("Connect"));
+    QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
+}
+
+void ServerUiTest::failedReconnectionAfterDropShowsNoBox()
+{
+    ClientHome home;
+    auto server = StartLocalServer();
+    QVERIFY(server);
+    const quint16 port = server->ServerPort();
+    SaveLogin(home, "alice", "secret", port);
+    ModalDriver driver;
+
+    auto window = StartClient();
+    QAction* connectAction = Action(*window, "connect_disconnect");
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Connected"), WaitMs);
+
+    // The server goes away under a logged-in session.
+    server->Close();
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Disconnected"), WaitMs);
+    QCOMPARE(connectAction->text(), QString("Connect"));
+    QVERIFY(gp_server->IsAbruptlyDisconnected());
+
+    // The half-minute tick retries and finds nobody listening: no box while
+    // reconnecting on its own.
+    emit timerManager->HalfMinuteTick();
+    QCOMPARE(Status(*window), QString("Connecting..."));
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Not connected: socket error"), WaitMs);
+    DeliverQueuedReactions();
+    QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
+    QCOMPARE(connectAction->text(), QString("Connect"));
+    QVERIFY(gp_server->IsAbruptlyDisconnected());
+    QVERIFY(driver.Titles().isEmpty());
+
+    // Once the server is back, the next tick logs in again.
+    QVERIFY(server->Listen(QHostAddress::LocalHost, port));
+    emit timerManager->HalfMinuteTick();
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Connected"), WaitMs);
+    QCOMPARE(connectAction->text(), QString("Disconnect"));
+    QVERIFY(!gp_server->IsAbruptlyDisconnected());
+    QVERIFY(driver.Titles().isEmpty());
+}
+
+void ServerUiTest::usernameCannotChangeWhileOnline()
+{
+    ClientHome home;
+    auto server = StartLocalServer();
+    QVERIFY(server);
+    SaveLogin(home, "alice", "secret", server->ServerPort());
+    ModalDriver driver;
+    driver.ThenPress(QMessageBox::Ok);
+    driver.Then([](QWidget* dialog) { dialog->close(); });
+
+    auto window = StartClient();
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Connected"), WaitMs);
+    QAction* userPass = Action(*window, "set_user_pass");
+    QVERIFY(userPass);
+    userPass->trigger();
+    QCOMPARE(driver.Titles(), QStringList({"Cannot change username while online"}));
+    QCOMPARE(driver.Texts(),
+             QStringList({"You must be disconnected from the Quillmer server to change your username."}));
+    QCOMPARE(Status(*window), QString("Connected"));
+
+    // Once disconnected the dialog opens.
+    Action(*window, "connect_disconnect")->trigger();
+    userPass->trigger();
+    QVERIFY(driver.AllDone());
+    QCOMPARE(driver.Titles().value(1), QString("Set Username/Password"));
+    QCOMPARE(driver.Titles().size(), 2);
+}
+
+QTEST_MAIN(ServerUiTest)
+#include "tst_serverui.moc"
