@@ -155,9 +155,12 @@ void Server::OnLoginReply(MemStream& message)
     LoginReply reply;
     reply.Read(message);
     if (!reply.success) {
-        emit ConnectionFailed(reply.reason);
+        // Leave the connecting state before telling anyone: a listener that
+        // runs an event loop (a message box) would otherwise see the server's
+        // close as a second failure.
         state = StateNotConnected;
         socket.disconnectFromHost();
+        emit ConnectionFailed(reply.reason);
         return;
     }
     if (reply.hasPrivileges)

@@ -136,6 +136,26 @@ private slots:
         QCOMPARE(f->server->GetState(), 0);
     }
 
+    // A listener may run an event loop inside the signal (a message box does);
+    // the server's close arriving meanwhile is no second failure.
+    void refusalIsReportedOnceToAListenerThatRunsTheEventLoop()
+    {
+        QSignalSpy failed(f->server.get(), &Server::ConnectionFailed);
+        int stateSeenByListener = -1;
+        connect(f->server.get(), &Server::ConnectionFailed, this, [&] {
+            stateSeenByListener = f->server->GetState();
+            f->far->DropClient();
+            QTest::qWait(200);
+        });
+        MemStream login;
+        QVERIFY(f->ConnectAndReadLogin(login));
+        f->far->SendLoginRefused("INVALIDPASS");
+        QVERIFY(WaitUntil([&] { return failed.count() >= 1; }));
+        QTest::qWait(100);
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(stateSeenByListener, 0);
+    }
+
     void socketErrorWhileConnectingFails()
     {
         f->far->StopListening();
