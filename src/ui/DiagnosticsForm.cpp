@@ -1,9 +1,8 @@
 #include "ui/DiagnosticsForm.h"
 
 #include "app/Log.h"
+#include "ui/AreaLogTabs.h"
 
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -14,24 +13,10 @@ constexpr int MaxLinesPerArea = 20000;
 
 DiagnosticsForm::DiagnosticsForm(QWidget* parent)
     : QWidget(parent)
-    , areaTabs(new QTabWidget)
+    , areaTabs(new AreaLogTabs(MaxLinesPerArea))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(areaTabs);
-    connect(&DiagnosticsLog::Instance(), &DiagnosticsLog::LineLogged, this, &DiagnosticsForm::OnLineLogged);
-}
-
-void DiagnosticsForm::OnLineLogged(const QString& area, const QString& line)
-{
-    QPlainTextEdit* view = areaViews.value(area);
-    if (!view) {
-        view = new QPlainTextEdit;
-        view->setReadOnly(true);
-        view->setMaximumBlockCount(MaxLinesPerArea);
-        view->setLineWrapMode(QPlainTextEdit::NoWrap);
-        areaTabs->addTab(view, area);
-        areaViews.insert(area, view);
-    }
-    view->appendPlainText(line);
+    connect(&DiagnosticsLog::Instance(), &DiagnosticsLog::LineLogged, areaTabs, &AreaLogTabs::Append);
 }

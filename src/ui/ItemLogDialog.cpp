@@ -1,15 +1,14 @@
 #include "ui/ItemLogDialog.h"
 
 #include "store/Data.h"
+#include "ui/AreaLogTabs.h"
 
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 ItemLogDialog::ItemLogDialog(ItemPtr item, QWidget* parent)
     : QDialog(parent)
     , item(item)
-    , areaTabs(new QTabWidget)
+    , areaTabs(new AreaLogTabs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString("Log of %1").arg(item.AsString()));
@@ -48,15 +47,7 @@ void ItemLogDialog::OnItemRemoved(ItemPtr removed)
 
 void ItemLogDialog::AddLine(ItemPtr itemLog)
 {
-    const QString area = itemLog["log_area"].AsString();
-    QPlainTextEdit* view = areaViews.value(area);
-    if (!view) {
-        view = new QPlainTextEdit;
-        view->setReadOnly(true);
-        view->setLineWrapMode(QPlainTextEdit::NoWrap);
-        areaTabs->addTab(view, area);
-        areaViews.insert(area, view);
-    }
     // log_text already carries the level's indentation.
-    view->appendPlainText("[" + itemLog["log_time"].AsString() + "] " + itemLog["log_text"].AsString());
+    areaTabs->Append(itemLog["log_area"].AsString(),
+                     "[" + itemLog["log_time"].AsString() + "] " + itemLog["log_text"].AsString());
 }

@@ -5,10 +5,8 @@
 #include "store/ItemPtr.h"
 
 #include <QDialog>
-#include <QHash>
 
-class QPlainTextEdit;
-class QTabWidget;
+class AreaLogTabs;
 
 // The diagnostics lines kept for one item (a transfer, a user), one tab per
 // log area, oldest first. Lines logged while the view is open are added.
@@ -19,8 +17,7 @@ class ItemLogDialog : public QDialog, public DataHandler
 public:
     explicit ItemLogDialog(ItemPtr item, QWidget* parent = nullptr);
 
-    QPlainTextEdit* AreaView(const QString& area) const { return areaViews.value(area); }
-    QTabWidget* AreaTabs() const { return areaTabs; }
+    AreaLogTabs* AreaTabs() const { return areaTabs; }
 
 private:
     void OnItemLogConnected(ConnectionInfo& info);
@@ -28,8 +25,7 @@ private:
     void AddLine(ItemPtr itemLog);
 
     ItemPtr item;
-    QTabWidget* areaTabs;
-    QHash<QString, QPlainTextEdit*> areaViews;
+    AreaLogTabs* areaTabs;
 };
 
 #endif

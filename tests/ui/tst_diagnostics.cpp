@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "ui/AreaLogTabs.h"
 #include "ui/DiagnosticsForm.h"
 #include "ui/ItemLogDialog.h"
 
@@ -76,10 +77,10 @@ void DiagnosticsTest::areasGetTheirOwnTabs()
     Log("server", 2, "sent a message", ItemPtr());
     Log("Transfer Queue", 3, "a detail", ItemPtr());
     QCOMPARE(TabTitles(form.AreaTabs()), QStringList({"Transfer Queue", "server"}));
-    QCOMPARE(LineTexts(form.AreaView("Transfer Queue")), QStringList({"queued a file", "      a detail"}));
-    QCOMPARE(LineTexts(form.AreaView("server")), QStringList({"   sent a message"}));
-    QVERIFY(form.AreaView("server")->isReadOnly());
-    QVERIFY(form.AreaView("server")->toPlainText().startsWith("["));
+    QCOMPARE(LineTexts(form.AreaTabs()->AreaView("Transfer Queue")), QStringList({"queued a file", "      a detail"}));
+    QCOMPARE(LineTexts(form.AreaTabs()->AreaView("server")), QStringList({"   sent a message"}));
+    QVERIFY(form.AreaTabs()->AreaView("server")->isReadOnly());
+    QVERIFY(form.AreaTabs()->AreaView("server")->toPlainText().startsWith("["));
 }
 
 void DiagnosticsTest::nothingShownWhileSwitchedOff()
@@ -88,7 +89,7 @@ void DiagnosticsTest::nothingShownWhileSwitchedOff()
     SetSetting("show_diagnostics", "no");
     Log("Peer Messenger", 1, "hidden", ItemPtr());
     QCOMPARE(form.AreaTabs()->count(), 0);
-    QVERIFY(!form.AreaView("Peer Messenger"));
+    QVERIFY(!form.AreaTabs()->AreaView("Peer Messenger"));
 }
 
 void DiagnosticsTest::itemLogShowsOneItemsLines()
@@ -104,15 +105,15 @@ void DiagnosticsTest::itemLogShowsOneItemsLines()
     QPointer<ItemLogDialog> dialog = new ItemLogDialog(alice);
     dialog->show();
     QCOMPARE(TabTitles(dialog->AreaTabs()), QStringList({"Transfer Queue", "Peer Messenger"}));
-    QCOMPARE(LineTexts(dialog->AreaView("Transfer Queue")), QStringList({"first", "third"}));
-    QCOMPARE(LineTexts(dialog->AreaView("Peer Messenger")), QStringList({"   second"}));
+    QCOMPARE(LineTexts(dialog->AreaTabs()->AreaView("Transfer Queue")), QStringList({"first", "third"}));
+    QCOMPARE(LineTexts(dialog->AreaTabs()->AreaView("Peer Messenger")), QStringList({"   second"}));
 
     // Lines logged while it is open appear; other items' lines do not.
     Log("Transfer Queue", 2, "fourth", alice);
     Log("Transfer Queue", 1, "bob again", bob);
     Log("Wish List", 1, "fifth", alice);
-    QCOMPARE(LineTexts(dialog->AreaView("Transfer Queue")), QStringList({"first", "third", "   fourth"}));
-    QCOMPARE(LineTexts(dialog->AreaView("Wish List")), QStringList({"fifth"}));
+    QCOMPARE(LineTexts(dialog->AreaTabs()->AreaView("Transfer Queue")), QStringList({"first", "third", "   fourth"}));
+    QCOMPARE(LineTexts(dialog->AreaTabs()->AreaView("Wish List")), QStringList({"fifth"}));
     dialog->close();
     QTRY_VERIFY(dialog.isNull());
     // A closed view stops listening.

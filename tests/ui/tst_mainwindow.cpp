@@ -9,6 +9,7 @@
 #include "store/Data.h"
 #include "store/DataSaver.h"
 #include "ui/ApplicationStyle.h"
+#include "ui/AreaLogTabs.h"
 #include "ui/DiagnosticsForm.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsForm.h"
@@ -346,7 +347,7 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
         box->setChecked(true);
         QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options", "Diagnostics"}));
         Log("Wish List", 3, "searching again", ItemPtr());
-        QPlainTextEdit* view = window->Diagnostics()->AreaView("Wish List");
+        QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("]       searching again"));
         box->setChecked(false);
@@ -357,7 +358,7 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
         auto window = StartClient();
         QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options", "Diagnostics"}));
         // The load of this start was logged into its area tab.
-        QPlainTextEdit* view = window->Diagnostics()->AreaView("Configuration Data");
+        QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("Data loaded successfully."));
     }
