@@ -25,6 +25,17 @@ ItemPtr Room(QString const& name)
     return d.GetType("room")->GetItem(name);
 }
 
+// The user or room when the graph knows it, else null.
+ItemPtr KnownUser(QString const& name)
+{
+    return d.GetType("user")->HasItem(name);
+}
+
+ItemPtr KnownRoom(QString const& name)
+{
+    return d.GetType("room")->HasItem(name);
+}
+
 // Connects the item to the item of that type with that value, replacing the
 // earlier one where the item may have only one.
 void Set(ItemPtr item, char const* typeName, Value const& value)
@@ -40,7 +51,7 @@ void GiveGlobalFlag(ItemPtr item, char const* typeName)
 
 bool IsIgnored(QString const& name)
 {
-    return d.GetType("user")->HasItem(name).IsConnected("is_ignored");
+    return KnownUser(name).IsConnected("is_ignored");
 }
 
 QString Now()
@@ -253,7 +264,7 @@ void Server::OnLeaveRoom(MemStream& message)
 {
     RoomReply reply;
     reply.Read(message);
-    ItemPtr room = d.GetType("room")->HasItem(reply.room);
+    ItemPtr room = KnownRoom(reply.room);
     if (!room.IsConnected("in_room"))
         return;
     room.Disconnect("in_room");
@@ -274,10 +285,7 @@ void Server::OnUserLeftRoom(MemStream& message)
 {
     RoomUserReply reply;
     reply.Read(message);
-    ItemPtr user = d.GetType("user")->HasItem(reply.user);
-    ItemPtr room = d.GetType("room")->HasItem(reply.room);
-    if (user && room)
-        user -= room;
+    KnownUser(reply.user) -= KnownRoom(reply.room);
 }
 
 void Server::OnConnectToPeer(MemStream& message)
@@ -453,9 +461,7 @@ void Server::OnRemoveRoomMember(MemStream& message)
 {
     RoomUserReply reply;
     reply.Read(message);
-    ItemPtr members = Room(reply.room).GetItem("room_members");
-    if (members)
-        members -= User(reply.user);
+    KnownRoom(reply.room).GetItem("room_members") -= KnownUser(reply.user);
 }
 
 void Server::OnAddRoomMembership(MemStream& message)
@@ -497,9 +503,7 @@ void Server::OnRemoveRoomOperator(MemStream& message)
 {
     RoomUserReply reply;
     reply.Read(message);
-    ItemPtr operators = Room(reply.room).GetItem("room_operators");
-    if (operators)
-        operators -= User(reply.user);
+    KnownRoom(reply.room).GetItem("room_operators") -= KnownUser(reply.user);
 }
 
 void Server::OnAddRoomOperatorship(MemStream& message)

@@ -392,6 +392,27 @@ private slots:
         QCOMPARE(Names(operators.GetItems("user")), QStringList{"bob"});
     }
 
+    void removalsCreateNoUnknownUsersOrRooms_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("user left room") << int(SM_USER_LEFT_ROOM);
+        QTest::newRow("member removed") << int(SM_REMOVE_ROOM_MEMBER);
+        QTest::newRow("operator removed") << int(SM_REMOVE_ROOM_OPERATOR);
+    }
+
+    void removalsCreateNoUnknownUsersOrRooms()
+    {
+        QFETCH(int, code);
+        Handle(ServerMessageCode(code), Body(QString("nowhere"), QString("nobody")));
+        QVERIFY(!d.GetType("room")->HasItem("nowhere"));
+        ItemPtr club = Room("club");
+        club.NewItem("room_members") += User("ann");
+        club.NewItem("room_operators") += User("ann");
+        User("ann") += club;
+        Handle(ServerMessageCode(code), Body(QString("club"), QString("nobody")));
+        QVERIFY(!d.GetType("user")->HasItem("nobody"));
+    }
+
     void madeMemberJoinsAtOnce()
     {
         Handle(SM_ADD_ROOM_MEMBERSHIP, Body(QString("secret")));
