@@ -13,12 +13,23 @@ bool TestClient::Connect(quint16 port)
     return m_socket.waitForConnected(WaitMs);
 }
 
-void TestClient::Send(const MemStream& message)
+MemStream LoginMessage(const QString& name, const QString& password)
+{
+    const QByteArray digest = QCryptographicHash::hash((name + password).toUtf8(), QCryptographicHash::Md5).toHex();
+    return Message(1, name, password, uint32_t(157), digest.toStdString(), uint32_t(100));
+}
+
+QByteArray Frame(const MemStream& message)
 {
     const QByteArray body = message.GetPendingBytes();
     QByteArray frame(4, Qt::Uninitialized);
     qToLittleEndian<quint32>(quint32(body.size()), frame.data());
-    SendRaw(frame + body);
+    return frame + body;
+}
+
+void TestClient::Send(const MemStream& message)
+{
+    SendRaw(Frame(message));
 }
 
 void TestClient::SendRaw(const QByteArray& bytes)
@@ -29,9 +40,7 @@ void TestClient::SendRaw(const QByteArray& bytes)
 
 MemStream TestClient::LogIn(const QString& name, const QString& password, bool* accepted)
 {
-    const QByteArray digest =
-        QCryptographicHash::hash((name + password).toUtf8(), QCryptographicHash::Md5).toHex();
-    Send(Message(1, name, password, uint32_t(157), std::string(digest.constData()), uint32_t(100)));
+    Send(LoginMessage(name, password));
     MemStream reply = WaitFor(1);
     bool success = false;
     reply.Read(success);

@@ -53,6 +53,11 @@ private:
     quint32 m_syncCounter = 0;
 };
 
+// A login message with a correct digest.
+MemStream LoginMessage(const QString& name, const QString& password);
+// The message with its length word in front, as it goes over the socket.
+QByteArray Frame(const MemStream& message);
+
 // Builds a message: the code, then each field in order.
 template <class... Fields>
 MemStream Message(quint32 code, const Fields&... fields)

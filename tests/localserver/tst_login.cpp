@@ -198,6 +198,51 @@ private slots:
         QVERIFY(!server.ErrorString().isEmpty());
     }
 
+    void ConnectionsThatDoNotLogInAreClosed()
+    {
+        ServerOptions options = QuietOptions();
+        options.loginTimeoutMs = 200;
+        LocalServer server(options);
+        QVERIFY(server.Listen());
+        TestClient early;  // its bound runs out first
+        QVERIFY(early.Connect(server.ServerPort()));
+        QVERIFY(early.LogInAndSettle("early"));
+        TestClient idle;
+        QVERIFY(idle.Connect(server.ServerPort()));
+        QVERIFY(idle.WaitForDisconnect());
+        QVERIFY(early.Sync());
+        QVERIFY(early.IsConnected());
+    }
+
+    void ALoginTakesTheNameFromASessionThatIsStillClosing()
+    {
+        LocalServer server(QuietOptions());
+        QVERIFY(server.Listen());
+        const auto feed = [](localserver::ClientSession* session, const MemStream& message) {
+            const QByteArray frame = Frame(message);
+            session->Receive(frame.constData(), frame.size());
+        };
+        // No events run until both sessions are in: the first has closed but not ended.
+        localserver::ClientSession* closing = server.AttachSession(nullptr);
+        feed(closing, LoginMessage("eve", "pw"));
+        feed(closing, Message(14, QString("lounge"), uint32_t(0)));
+        feed(closing, Message(13, QString("lounge")));  // malformed: closes it
+        QVERIFY(closing->IsClosed());
+        localserver::ClientSession* fresh = server.AttachSession(nullptr);
+        feed(fresh, LoginMessage("eve", "pw"));
+        feed(fresh, Message(14, QString("lounge"), uint32_t(0)));
+
+        TestClient other;
+        QVERIFY(other.Connect(server.ServerPort()));
+        QVERIFY(other.LogInAndSettle("other"));
+        other.Send(Message(14, QString("lounge"), uint32_t(0)));
+        MemStream join = other.WaitFor(14);
+        QString room;
+        std::vector<QString> users;
+        QVERIFY(join.Read(room) && join.Read(users));
+        QCOMPARE(users, (std::vector<QString>{"eve", "other"}));
+    }
+
     void MessagesBeforeLoginAreIgnored()
     {
         LocalServer server(QuietOptions());

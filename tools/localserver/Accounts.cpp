@@ -1,7 +1,8 @@
 #include "Accounts.h"
 
+#include "TextLines.h"
+
 #include <QFile>
-#include <QTextStream>
 
 #include <algorithm>
 
@@ -10,23 +11,14 @@ namespace localserver {
 bool Accounts::Load(const QString& path)
 {
     m_path = path;
-    QFile file(path);
-    if (!file.exists())
+    if (!QFile::exists(path))
         return true;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    QTextStream in(&file);
-    in.setCodec("UTF-8");
-    QString line;
-    while (in.readLineInto(&line)) {
+    return ReadTextLines(path, [this](const QString& line) {
         const int tab = line.indexOf('\t');
-        if (tab <= 0)
-            continue;
         const QString name = line.left(tab);
-        if (IsValidName(name))
+        if (tab > 0 && IsValidName(name))
             m_passwords.insert(name, line.mid(tab + 1));
-    }
-    return true;
+    });
 }
 
 Accounts::Verdict Accounts::LogIn(const QString& name, const QString& password)

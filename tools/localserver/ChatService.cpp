@@ -2,14 +2,14 @@
 
 namespace localserver {
 
-std::vector<ServerCode> ChatService::Codes() const
+std::vector<ServerMessageCode> ChatService::Codes() const
 {
-    return {MessageUser, MessageAcked};
+    return {SM_MESSAGE_USER, SM_MESSAGE_ACKED};
 }
 
 bool ChatService::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
-    return code == MessageUser ? SendPrivateMessage(session, body) : Acknowledge(session, body);
+    return code == SM_MESSAGE_USER ? SendPrivateMessage(session, body) : Acknowledge(session, body);
 }
 
 void ChatService::OnLogin(ClientSession& session)
@@ -50,7 +50,7 @@ bool ChatService::Acknowledge(ClientSession& session, MemStream& body)
 
 void ChatService::Deliver(ClientSession& recipient, const PrivateMessage& message, bool live)
 {
-    MemStream out = NewMessage(MessageUser);
+    MemStream out = NewMessage(SM_MESSAGE_USER);
     out.Write(int32_t(message.id));
     out.Write(int32_t(message.timestamp));
     out.Write(message.from);

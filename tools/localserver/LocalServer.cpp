@@ -8,6 +8,7 @@
 #include "TreeService.h"
 
 #include <QCryptographicHash>
+#include <QTimer>
 
 namespace localserver {
 
@@ -35,7 +36,7 @@ LocalServer::LocalServer(const ServerOptions& options, QObject* parent)
     m_services.push_back(std::make_unique<PeerBroker>(m_context));
     m_services.push_back(std::make_unique<ChatService>(m_context));
     for (const auto& service : m_services)
-        for (ServerCode code : service->Codes())
+        for (ServerMessageCode code : service->Codes())
             m_handlers[code] = service.get();
     connect(&m_listener, &QTcpServer::newConnection, this, &LocalServer::OnNewConnection);
 }
@@ -91,6 +92,10 @@ ClientSession* LocalServer::AttachSession(QTcpSocket* socket)
     m_sessions.insert(session);
     m_context.log.Note(session->LogName(), socket ? QStringLiteral("connected from %1").arg(socket->peerAddress().toString())
                                                   : QStringLiteral("attached"));
+    QTimer::singleShot(m_context.options.loginTimeoutMs, session, [session] {
+        if (!session->IsLoggedIn())
+            session->Close(QStringLiteral("no login in time"));
+    });
     return session;
 }
 
@@ -103,7 +108,7 @@ void LocalServer::OnNewConnection()
 void LocalServer::HandleMessage(ClientSession& session, quint32 code, MemStream& body)
 {
     if (!session.IsLoggedIn()) {
-        if (code == Login) {
+        if (code == SM_LOGIN) {
             if (!LogIn(session, body))
                 session.Close(QStringLiteral("malformed login"));
         } else {
@@ -113,12 +118,12 @@ void LocalServer::HandleMessage(ClientSession& session, quint32 code, MemStream&
     }
     const auto handler = m_handlers.find(code);
     if (handler == m_handlers.end()) {
-        m_context.log.Note(session.LogName(), code == Login ? QStringLiteral("logs in twice")
+        m_context.log.Note(session.LogName(), code == SM_LOGIN ? QStringLiteral("logs in twice")
                                                             : QStringLiteral("sends unknown code %1").arg(code));
         return;
     }
     if (!handler->second->Handle(session, code, body))
-        session.Close(QStringLiteral("malformed %1").arg(CodeName(code)));
+        session.Close(QStringLiteral("malformed %1").arg(ServerMessageCodeName(code)));
 }
 
 bool LocalServer::LogIn(ClientSession& session, MemStream& body)
@@ -148,15 +153,17 @@ bool LocalServer::LogIn(ClientSession& session, MemStream& body)
     if (verdict == Accounts::Verdict::Created)
         m_context.log.Note(name, QStringLiteral("new account"));
 
-    if (ClientSession* previous = m_context.Online(name)) {
-        previous->Send(NewMessage(Relogged));
+    // Also a session that is closing but has not ended yet: its user must
+    // leave rooms and lists before the new session takes the name.
+    if (ClientSession* previous = m_context.Registered(name)) {
+        previous->Send(NewMessage(SM_RELOGGED));
         LogOut(*previous);
         previous->Close(QStringLiteral("logged in again elsewhere"));
     }
 
     session.SetLoggedIn(name);
     m_context.Register(session);
-    MemStream reply = NewMessage(Login);
+    MemStream reply = NewMessage(SM_LOGIN);
     reply.Write(true);
     reply.Write(QStringLiteral("Welcome to the local network"));
     reply.Write(uint32_t(session.Ipv4Address()));
@@ -170,7 +177,7 @@ bool LocalServer::LogIn(ClientSession& session, MemStream& body)
 
 void LocalServer::RefuseLogin(ClientSession& session, const QString& reason)
 {
-    MemStream reply = NewMessage(Login);
+    MemStream reply = NewMessage(SM_LOGIN);
     reply.Write(false);
     reply.Write(reason);
     session.Send(reply);

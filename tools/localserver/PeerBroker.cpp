@@ -8,14 +8,14 @@ constexpr quint32 ObfuscationRotated = 1;
 
 }
 
-std::vector<ServerCode> PeerBroker::Codes() const
+std::vector<ServerMessageCode> PeerBroker::Codes() const
 {
-    return {ConnectToPeer, CantConnectToPeer};
+    return {SM_CONNECT_TO_PEER, SE_CANT_CONNECT_TO_PEER};
 }
 
 bool PeerBroker::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
-    return code == ConnectToPeer ? RequestConnection(session, body) : ReportFailure(session, body);
+    return code == SM_CONNECT_TO_PEER ? RequestConnection(session, body) : ReportFailure(session, body);
 }
 
 bool PeerBroker::RequestConnection(ClientSession& session, MemStream& body)
@@ -31,7 +31,7 @@ bool PeerBroker::RequestConnection(ClientSession& session, MemStream& body)
         return true;
     }
     const PeerPorts& ports = session.User().ports;
-    MemStream request = NewMessage(ConnectToPeer);
+    MemStream request = NewMessage(SM_CONNECT_TO_PEER);
     request.Write(session.Name());
     request.Write(type);
     request.Write(uint32_t(session.Ipv4Address()));
@@ -58,7 +58,7 @@ bool PeerBroker::ReportFailure(ClientSession& session, MemStream& body)
 
 MemStream PeerBroker::Failure(quint32 token)
 {
-    MemStream failure = NewMessage(CantConnectToPeer);
+    MemStream failure = NewMessage(SE_CANT_CONNECT_TO_PEER);
     failure.Write(uint32_t(token));
     return failure;
 }

@@ -2,47 +2,47 @@
 
 namespace localserver {
 
-std::vector<ServerCode> PresenceService::Codes() const
+std::vector<ServerMessageCode> PresenceService::Codes() const
 {
-    return {ServerCode::SetWaitPort, GetPeerAddress, AddUser, RemoveUser, GetUserStatus, ServerCode::SetStatus, Heartbeat,
-            SharedFoldersFiles, GetUserStats, GetOwnPrivilegesStatus, UploadSpeed, GivePrivilege, BanUser};
+    return {SM_SET_WAIT_PORT, SM_GET_PEER_ADDRESS, SM_ADD_USER, SM_REMOVE_USER, SM_GET_USER_STATUS, SM_SET_STATUS, SM_HEARTBEAT,
+            SM_SHARED_FOLDERS_FILES, SM_GET_USER_STATS, SM_GET_OWN_PRIVILEGES_STATUS, SM_UPLOAD_SPEED, SM_GIVE_PRIVILEGE, SM_BAN_USER};
 }
 
 bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
     UserState& user = session.User();
     switch (code) {
-    case ServerCode::SetWaitPort:
+    case SM_SET_WAIT_PORT:
         return SetWaitPort(session, body);
-    case GetPeerAddress:
+    case SM_GET_PEER_ADDRESS:
         return SendPeerAddress(session, body);
-    case AddUser:
+    case SM_ADD_USER:
         return Watch(session, body);
-    case RemoveUser: {
+    case SM_REMOVE_USER: {
         QString name;
         if (!body.Read(name))
             return false;
         user.watched.remove(name);
         return true;
     }
-    case GetUserStatus:
+    case SM_GET_USER_STATUS:
         return SendUserStatus(session, body);
-    case ServerCode::SetStatus:
+    case SM_SET_STATUS:
         return SetStatus(session, body);
-    case Heartbeat:
+    case SM_HEARTBEAT:
         return true;
-    case SharedFoldersFiles:
+    case SM_SHARED_FOLDERS_FILES:
         return body.Read(user.stats.folderCount) && body.Read(user.stats.fileCount);
-    case GetUserStats:
+    case SM_GET_USER_STATS:
         return SendUserStats(session, body);
-    case GetOwnPrivilegesStatus:
+    case SM_GET_OWN_PRIVILEGES_STATUS:
         SendOwnPrivileges(session.Name());
         return true;
-    case UploadSpeed:
+    case SM_UPLOAD_SPEED:
         return body.Read(user.stats.averageSpeed);
-    case GivePrivilege:
+    case SM_GIVE_PRIVILEGE:
         return GivePrivileges(session, body);
-    case BanUser: {
+    case SM_BAN_USER: {
         QString name;
         if (!body.Read(name))
             return false;
@@ -56,7 +56,7 @@ bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& bo
 void PresenceService::OnLogin(ClientSession& session)
 {
     NotifyWatchers(session.Name());
-    MemStream privileged = NewMessage(PrivilegedList);
+    MemStream privileged = NewMessage(SM_PRIVILEGED_LIST);
     std::vector<QString> names;
     for (const QString& name : m_context.privileges.PrivilegedUsers())
         names.push_back(name);
@@ -88,7 +88,7 @@ bool PresenceService::SendPeerAddress(ClientSession& session, MemStream& body)
         return false;
     const ClientSession* peer = m_context.Online(name);
     const PeerPorts ports = peer ? peer->User().ports : PeerPorts();
-    MemStream reply = NewMessage(GetPeerAddress);
+    MemStream reply = NewMessage(SM_GET_PEER_ADDRESS);
     reply.Write(name);
     reply.Write(uint32_t(peer ? peer->Ipv4Address() : 0));
     reply.Write(int32_t(ports.port));
@@ -104,7 +104,7 @@ bool PresenceService::Watch(ClientSession& session, MemStream& body)
     if (!body.Read(name))
         return false;
     const bool exists = m_context.accounts.Exists(name);
-    MemStream reply = NewMessage(AddUser);
+    MemStream reply = NewMessage(SM_ADD_USER);
     reply.Write(name);
     reply.Write(exists);
     if (exists) {
@@ -151,7 +151,7 @@ bool PresenceService::SendUserStats(ClientSession& session, MemStream& body)
     if (!body.Read(name))
         return false;
     const ClientSession* peer = m_context.Online(name);
-    MemStream reply = NewMessage(GetUserStats);
+    MemStream reply = NewMessage(SM_GET_USER_STATS);
     reply.Write(name);
     reply.Write(peer ? peer->User().stats : UserStatsRecord());
     session.Send(reply);
@@ -176,7 +176,7 @@ bool PresenceService::GivePrivileges(ClientSession& session, MemStream& body)
 
 MemStream PresenceService::StatusMessage(const QString& user) const
 {
-    MemStream message = NewMessage(GetUserStatus);
+    MemStream message = NewMessage(SM_GET_USER_STATUS);
     message.Write(user);
     message.Write(int32_t(m_context.StatusOf(user)));
     message.Write(m_context.privileges.IsPrivileged(user));
@@ -196,7 +196,7 @@ void PresenceService::SendOwnPrivileges(const QString& user)
     ClientSession* session = m_context.Online(user);
     if (!session)
         return;
-    MemStream message = NewMessage(GetOwnPrivilegesStatus);
+    MemStream message = NewMessage(SM_GET_OWN_PRIVILEGES_STATUS);
     message.Write(int32_t(qMin<qint64>(m_context.privileges.SecondsLeft(user), INT32_MAX)));
     session->Send(message);
 }

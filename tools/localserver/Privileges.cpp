@@ -1,29 +1,23 @@
 #include "Privileges.h"
 
-#include <QFile>
-#include <QTextStream>
+#include "TextLines.h"
+
+#include <QRegExp>
 
 namespace localserver {
 
 bool Privileges::Load(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    QTextStream in(&file);
-    in.setCodec("UTF-8");
-    QString line;
-    while (in.readLineInto(&line)) {
-        line = line.trimmed();
+    return ReadTextLines(path, [this](const QString& text) {
+        const QString line = text.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
-            continue;
+            return;
         const int split = line.lastIndexOf(QRegExp(QStringLiteral("\\s")));
         bool isNumber = false;
         const qint64 seconds = line.mid(split + 1).toLongLong(&isNumber);
         if (split > 0 && isNumber)
             Grant(line.left(split).trimmed(), seconds);
-    }
-    return true;
+    });
 }
 
 void Privileges::Grant(const QString& name, qint64 seconds)

@@ -2,46 +2,46 @@
 
 namespace localserver {
 
-std::vector<ServerCode> RoomService::Codes() const
+std::vector<ServerMessageCode> RoomService::Codes() const
 {
-    return {SayChatroom,
-            JoinRoom,
-            LeaveRoom,
-            RoomList,
-            ServerCode::SetTicker,
-            AddRoomMember,
-            RemoveRoomMember,
-            RemoveOwnRoomMembership,
-            ServerCode::GiveUpRoom,
-            ServerCode::EnablePrivateRoomAdd,
-            AddRoomOperator,
-            RemoveRoomOperator};
+    return {SM_SAY_CHATROOM,
+            SM_JOIN_ROOM,
+            SM_LEAVE_ROOM,
+            SM_ROOM_LIST,
+            SM_SET_TICKER,
+            SM_ADD_ROOM_MEMBER,
+            SM_REMOVE_ROOM_MEMBER,
+            SM_REMOVE_OWN_ROOM_MEMBERSHIP,
+            SM_GIVE_UP_ROOM,
+            SM_ENABLE_PRIVATE_ROOM_ADD,
+            SM_ADD_ROOM_OPERATOR,
+            SM_REMOVE_ROOM_OPERATOR};
 }
 
 bool RoomService::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
     switch (code) {
-    case SayChatroom:
+    case SM_SAY_CHATROOM:
         return Say(session, body);
-    case JoinRoom:
+    case SM_JOIN_ROOM:
         return Join(session, body);
-    case LeaveRoom:
+    case SM_LEAVE_ROOM:
         return Leave(session, body);
-    case RoomList:
+    case SM_ROOM_LIST:
         SendRoomList(session);
         return true;
-    case ServerCode::SetTicker:
+    case SM_SET_TICKER:
         return SetTicker(session, body);
-    case AddRoomMember:
-    case RemoveRoomMember:
-    case AddRoomOperator:
-    case RemoveRoomOperator:
+    case SM_ADD_ROOM_MEMBER:
+    case SM_REMOVE_ROOM_MEMBER:
+    case SM_ADD_ROOM_OPERATOR:
+    case SM_REMOVE_ROOM_OPERATOR:
         return ChangeMembership(session, code, body);
-    case RemoveOwnRoomMembership:
+    case SM_REMOVE_OWN_ROOM_MEMBERSHIP:
         return GiveUpMembership(session, body);
-    case ServerCode::GiveUpRoom:
+    case SM_GIVE_UP_ROOM:
         return GiveUpRoom(session, body);
-    case ServerCode::EnablePrivateRoomAdd:
+    case SM_ENABLE_PRIVATE_ROOM_ADD:
         return EnablePrivateRoomAdd(session, body);
     }
     return false;
@@ -71,7 +71,7 @@ bool RoomService::Say(ClientSession& session, MemStream& body)
         m_context.log.Note(session.LogName(), QStringLiteral("speaks in %1 without being in it").arg(name));
         return true;
     }
-    MemStream chat = NewMessage(SayChatroom);
+    MemStream chat = NewMessage(SM_SAY_CHATROOM);
     chat.Write(name);
     chat.Write(session.Name());
     chat.Write(text);
@@ -100,7 +100,7 @@ bool RoomService::Join(ClientSession& session, MemStream& body)
         return true;
     }
     if (!room->IsPresent(user)) {
-        MemStream joined = NewMessage(UserJoinedRoom);
+        MemStream joined = NewMessage(SM_USER_JOINED_ROOM);
         joined.Write(name);
         joined.Write(user);
         joined.Write(int32_t(session.User().status));
@@ -140,7 +140,7 @@ bool RoomService::SetTicker(ClientSession& session, MemStream& body)
         return true;
     }
     room->SetTicker(session.Name(), text);
-    MemStream ticker = NewMessage(RoomTickerUserAdded);
+    MemStream ticker = NewMessage(SM_ROOM_TICKER_USER_ADDED);
     ticker.Write(name);
     ticker.Write(session.Name());
     ticker.Write(text);
@@ -160,16 +160,16 @@ bool RoomService::ChangeMembership(ClientSession& session, quint32 code, MemStre
         return true;
     }
     switch (code) {
-    case AddRoomMember:
+    case SM_ADD_ROOM_MEMBER:
         AddMember(session, *room, user);
         break;
-    case RemoveRoomMember:
+    case SM_REMOVE_ROOM_MEMBER:
         RemoveMember(session, *room, user);
         break;
-    case AddRoomOperator:
+    case SM_ADD_ROOM_OPERATOR:
         AddOperator(session, *room, user);
         break;
-    case RemoveRoomOperator:
+    case SM_REMOVE_ROOM_OPERATOR:
         RemoveOperator(session, *room, user);
         break;
     }
@@ -187,8 +187,7 @@ void RoomService::AddMember(ClientSession& actor, Room& room, const QString& use
         return;
     }
     room.members.append(user);
-    SendToPresent(room, RoomAndUser(AddRoomMember, room.name, user));
-    SendTo(user, RoomOnly(AddRoomMembership, room.name));
+    Announce(room, user, SM_ADD_ROOM_MEMBER, SM_ADD_ROOM_MEMBERSHIP);
 }
 
 void RoomService::RemoveMember(ClientSession& actor, Room& room, const QString& user)
@@ -209,8 +208,7 @@ void RoomService::AddOperator(ClientSession& actor, Room& room, const QString& u
         return;
     }
     room.operators.append(user);
-    SendToPresent(room, RoomAndUser(AddRoomOperator, room.name, user));
-    SendTo(user, RoomOnly(AddRoomOperatorship, room.name));
+    Announce(room, user, SM_ADD_ROOM_OPERATOR, SM_ADD_ROOM_OPERATORSHIP);
 }
 
 void RoomService::RemoveOperator(ClientSession& actor, Room& room, const QString& user)
@@ -219,9 +217,7 @@ void RoomService::RemoveOperator(ClientSession& actor, Room& room, const QString
         m_context.log.Note(actor.LogName(), QStringLiteral("cannot take operator of %1 from %2").arg(room.name, user));
         return;
     }
-    room.operators.removeAll(user);
-    SendToPresent(room, RoomAndUser(RemoveRoomOperator, room.name, user));
-    SendTo(user, RoomOnly(RemoveRoomOperatorship, room.name));
+    TakeOperatorship(room, user);
 }
 
 bool RoomService::GiveUpMembership(ClientSession& session, MemStream& body)
@@ -237,16 +233,24 @@ bool RoomService::GiveUpMembership(ClientSession& session, MemStream& body)
 
 void RoomService::Expel(Room& room, const QString& user)
 {
-    if (room.IsOperator(user)) {
-        room.operators.removeAll(user);
-        SendToPresent(room, RoomAndUser(RemoveRoomOperator, room.name, user));
-        SendTo(user, RoomOnly(RemoveRoomOperatorship, room.name));
-    }
+    if (room.IsOperator(user))
+        TakeOperatorship(room, user);
     room.members.removeAll(user);
     if (room.IsPresent(user))
         RemovePresent(room, user, true);
-    SendToPresent(room, RoomAndUser(RemoveRoomMember, room.name, user));
-    SendTo(user, RoomOnly(RemoveRoomMembership, room.name));
+    Announce(room, user, SM_REMOVE_ROOM_MEMBER, SM_REMOVE_ROOM_MEMBERSHIP);
+}
+
+void RoomService::TakeOperatorship(Room& room, const QString& user)
+{
+    room.operators.removeAll(user);
+    Announce(room, user, SM_REMOVE_ROOM_OPERATOR, SM_REMOVE_ROOM_OPERATORSHIP);
+}
+
+void RoomService::Announce(const Room& room, const QString& user, ServerMessageCode toRoom, ServerMessageCode toUser)
+{
+    SendToPresent(room, RoomAndUser(toRoom, room.name, user));
+    SendTo(user, RoomOnly(toUser, room.name));
 }
 
 bool RoomService::GiveUpRoom(ClientSession& session, MemStream& body)
@@ -262,7 +266,7 @@ bool RoomService::GiveUpRoom(ClientSession& session, MemStream& body)
     const QStringList present = room->present;
     for (const QString& user : present)
         RemovePresent(*room, user, true);
-    const MemStream ended = RoomOnly(RemoveRoomMembership, name);
+    const MemStream ended = RoomOnly(SM_REMOVE_ROOM_MEMBERSHIP, name);
     SendTo(room->owner, ended);
     for (const QString& member : room->members)
         SendTo(member, ended);
@@ -276,7 +280,7 @@ bool RoomService::EnablePrivateRoomAdd(ClientSession& session, MemStream& body)
     if (!body.Read(enabled))
         return false;
     session.User().acceptsPrivateRoomAdd = enabled;
-    MemStream reply = NewMessage(ServerCode::EnablePrivateRoomAdd);
+    MemStream reply = NewMessage(SM_ENABLE_PRIVATE_ROOM_ADD);
     reply.Write(enabled);
     session.Send(reply);
     return true;
@@ -289,7 +293,7 @@ void RoomService::SendJoinDetails(ClientSession& session, const Room& room)
         if (const ClientSession* user = m_context.Online(name))
             users.push_back(user);
 
-    MemStream join = NewMessage(JoinRoom);
+    MemStream join = NewMessage(SM_JOIN_ROOM);
     join.Write(room.name);
     join.WriteCount(users.size());
     for (const ClientSession* user : users)
@@ -312,7 +316,7 @@ void RoomService::SendJoinDetails(ClientSession& session, const Room& room)
     }
     session.Send(join);
 
-    MemStream tickers = NewMessage(GetRoomTicker);
+    MemStream tickers = NewMessage(SM_GET_ROOM_TICKER);
     tickers.Write(room.name);
     tickers.WriteCount(room.tickers.size());
     for (const auto& ticker : room.tickers) {
@@ -322,11 +326,11 @@ void RoomService::SendJoinDetails(ClientSession& session, const Room& room)
     session.Send(tickers);
 
     if (room.isPrivate) {
-        MemStream members = NewMessage(RoomMembers);
+        MemStream members = NewMessage(SM_ROOM_MEMBERS);
         members.Write(room.name);
         members.Write(std::vector<QString>(room.members.begin(), room.members.end()));
         session.Send(members);
-        MemStream operators = NewMessage(RoomOperators);
+        MemStream operators = NewMessage(SM_ROOM_OPERATORS);
         operators.Write(room.name);
         operators.Write(std::vector<QString>(room.operators.begin(), room.operators.end()));
         session.Send(operators);
@@ -353,7 +357,7 @@ void RoomService::SendRoomList(ClientSession& session)
                 operatorNames.push_back(room->name);
         }
     }
-    MemStream list = NewMessage(RoomList);
+    MemStream list = NewMessage(SM_ROOM_LIST);
     list.Write(publicNames);
     list.Write(publicCounts);
     list.Write(ownedNames);
@@ -370,19 +374,18 @@ void RoomService::RemovePresent(Room& room, const QString& user, bool tellUser)
     if (ClientSession* session = m_context.Online(user))
         session->User().rooms.remove(room.name);
     if (tellUser)
-        SendTo(user, RoomOnly(LeaveRoom, room.name));
-    SendToPresent(room, RoomAndUser(UserLeftRoom, room.name, user));
+        SendTo(user, RoomOnly(SM_LEAVE_ROOM, room.name));
+    SendToPresent(room, RoomAndUser(SM_USER_LEFT_ROOM, room.name, user));
     if (!room.isPrivate && room.present.isEmpty()) {
         const QString name = room.name;  // the room goes with its name
         m_context.rooms.Remove(name);
     }
 }
 
-void RoomService::SendToPresent(const Room& room, const MemStream& message, const QString& except)
+void RoomService::SendToPresent(const Room& room, const MemStream& message)
 {
     for (const QString& user : room.present)
-        if (user != except)
-            SendTo(user, message);
+        SendTo(user, message);
 }
 
 void RoomService::SendTo(const QString& user, const MemStream& message)
@@ -391,7 +394,7 @@ void RoomService::SendTo(const QString& user, const MemStream& message)
         session->Send(message);
 }
 
-MemStream RoomService::RoomAndUser(ServerCode code, const QString& room, const QString& user)
+MemStream RoomService::RoomAndUser(ServerMessageCode code, const QString& room, const QString& user)
 {
     MemStream message = NewMessage(code);
     message.Write(room);
@@ -399,7 +402,7 @@ MemStream RoomService::RoomAndUser(ServerCode code, const QString& room, const Q
     return message;
 }
 
-MemStream RoomService::RoomOnly(ServerCode code, const QString& room)
+MemStream RoomService::RoomOnly(ServerMessageCode code, const QString& room)
 {
     MemStream message = NewMessage(code);
     message.Write(room);

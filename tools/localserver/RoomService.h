@@ -12,7 +12,7 @@ class RoomService : public Service
 public:
     using Service::Service;
 
-    std::vector<ServerCode> Codes() const override;
+    std::vector<ServerMessageCode> Codes() const override;
     bool Handle(ClientSession& session, quint32 code, MemStream& body) override;
     void OnLogin(ClientSession& session) override;
     void OnLogout(ClientSession& session) override;
@@ -33,16 +33,20 @@ private:
     void RemoveOperator(ClientSession& actor, Room& room, const QString& user);
     // Takes the user out of a private room's members (and operators).
     void Expel(Room& room, const QString& user);
+    void TakeOperatorship(Room& room, const QString& user);
+    // Tells the room's users of the user's new standing (toRoom) and the user
+    // of its own (toUser).
+    void Announce(const Room& room, const QString& user, ServerMessageCode toRoom, ServerMessageCode toUser);
 
     void SendJoinDetails(ClientSession& session, const Room& room);
     void SendRoomList(ClientSession& session);
     // Takes the user out of the room's users; tellUser: the user's client
     // also learns that it left. Public rooms end with their last user.
     void RemovePresent(Room& room, const QString& user, bool tellUser);
-    void SendToPresent(const Room& room, const MemStream& message, const QString& except = QString());
+    void SendToPresent(const Room& room, const MemStream& message);
     void SendTo(const QString& user, const MemStream& message);
-    static MemStream RoomAndUser(ServerCode code, const QString& room, const QString& user);
-    static MemStream RoomOnly(ServerCode code, const QString& room);
+    static MemStream RoomAndUser(ServerMessageCode code, const QString& room, const QString& user);
+    static MemStream RoomOnly(ServerMessageCode code, const QString& room);
 };
 
 }

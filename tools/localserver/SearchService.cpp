@@ -10,22 +10,22 @@ constexpr quint32 DistributedSearchKind = 49;
 
 }
 
-std::vector<ServerCode> SearchService::Codes() const
+std::vector<ServerMessageCode> SearchService::Codes() const
 {
-    return {FileSearch, LowPriorityFileSearch, ServerCode::SearchRoom, SearchUserFiles, SearchCorrelations};
+    return {SM_FILE_SEARCH, SM_LOW_PRIORITY_FILE_SEARCH, SM_SEARCH_ROOM, SM_SEARCH_USER_FILES, SM_SEARCH_CORRELATIONS};
 }
 
 bool SearchService::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
     switch (code) {
-    case FileSearch:
-    case LowPriorityFileSearch:
+    case SM_FILE_SEARCH:
+    case SM_LOW_PRIORITY_FILE_SEARCH:
         return SearchNetwork(session, body);
-    case ServerCode::SearchRoom:
+    case SM_SEARCH_ROOM:
         return SearchRoom(session, body);
-    case SearchUserFiles:
+    case SM_SEARCH_USER_FILES:
         return SearchUser(session, body);
-    case SearchCorrelations:
+    case SM_SEARCH_CORRELATIONS:
         return SendCorrelations(session, body);
     }
     return false;
@@ -33,7 +33,7 @@ bool SearchService::Handle(ClientSession& session, quint32 code, MemStream& body
 
 void SearchService::OnLogin(ClientSession& session)
 {
-    MemStream wait = NewMessage(WishlistWait);
+    MemStream wait = NewMessage(SM_WISHLIST_WAIT);
     wait.Write(uint32_t(m_context.options.wishListInterval));
     session.Send(wait);
 }
@@ -97,7 +97,7 @@ bool SearchService::SendCorrelations(ClientSession& session, MemStream& body)
     QString term;
     if (!body.Read(term))
         return false;
-    MemStream reply = NewMessage(SearchCorrelations);
+    MemStream reply = NewMessage(SM_SEARCH_CORRELATIONS);
     reply.Write(term);
     reply.WriteCount(0);  // this server keeps no related terms
     session.Send(reply);
@@ -106,7 +106,7 @@ bool SearchService::SendCorrelations(ClientSession& session, MemStream& body)
 
 MemStream SearchService::SearchRequest(const QString& user, quint32 token, const QString& text)
 {
-    MemStream request = NewMessage(FileSearch);
+    MemStream request = NewMessage(SM_FILE_SEARCH);
     request.Write(user);
     request.Write(uint32_t(token));
     request.Write(text);
@@ -115,7 +115,7 @@ MemStream SearchService::SearchRequest(const QString& user, quint32 token, const
 
 MemStream SearchService::DistributedSearchRequest(const QString& user, quint32 token, const QString& text)
 {
-    MemStream request = NewMessage(DNetMessage);
+    MemStream request = NewMessage(SM_DNET_MESSAGE);
     request.Write(uint8_t(DistributedSearchCode));
     request.Write(uint32_t(DistributedSearchKind));
     request.Write(user);

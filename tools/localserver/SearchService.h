@@ -12,7 +12,7 @@ class SearchService : public Service
 public:
     using Service::Service;
 
-    std::vector<ServerCode> Codes() const override;
+    std::vector<ServerMessageCode> Codes() const override;
     bool Handle(ClientSession& session, quint32 code, MemStream& body) override;
     void OnLogin(ClientSession& session) override;
 

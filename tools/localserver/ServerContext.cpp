@@ -6,7 +6,7 @@
 
 namespace localserver {
 
-MemStream NewMessage(ServerCode code)
+MemStream NewMessage(ServerMessageCode code)
 {
     MemStream message;
     message.Write(uint32_t(code));
@@ -23,10 +23,14 @@ ServerContext::ServerContext(const ServerOptions& options)
 
 ClientSession* ServerContext::Online(const QString& name) const
 {
+    ClientSession* session = Registered(name);
+    return session && !session->IsClosed() ? session : nullptr;
+}
+
+ClientSession* ServerContext::Registered(const QString& name) const
+{
     const auto session = m_online.find(name);
-    if (session == m_online.end() || session->second->IsClosed())
-        return nullptr;
-    return session->second;
+    return session == m_online.end() ? nullptr : session->second;
 }
 
 std::vector<ClientSession*> ServerContext::OnlineSessions() const

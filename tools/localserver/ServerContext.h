@@ -5,10 +5,10 @@
 #include "PrivateMessages.h"
 #include "Privileges.h"
 #include "Rooms.h"
-#include "ServerCodes.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
 
+#include "server/ServerMessageCode.h"
 #include "wire/MemStream.h"
 
 #include <map>
@@ -19,7 +19,7 @@ namespace localserver {
 class ClientSession;
 
 // A fresh outgoing message that starts with its code.
-MemStream NewMessage(ServerCode code);
+MemStream NewMessage(ServerMessageCode code);
 
 // What the services share: the options, the log, the stores and the directory
 // of logged-in users.
@@ -37,6 +37,8 @@ public:
 
     // The open session of a logged-in user, or null.
     ClientSession* Online(const QString& name) const;
+    // The session registered under the name, open or closing; null if none.
+    ClientSession* Registered(const QString& name) const;
     // Every open logged-in session, in login order (a copy: sessions may close
     // while the caller walks it).
     std::vector<ClientSession*> OnlineSessions() const;

@@ -1,6 +1,6 @@
 #include "ServerLog.h"
 
-#include "ServerCodes.h"
+#include "server/ServerMessageCode.h"
 
 #include <QDateTime>
 
@@ -12,7 +12,7 @@ namespace {
 
 QString Describe(quint32 code)
 {
-    const QString name = CodeName(code);
+    const QString name = ServerMessageCodeName(code);
     return name.isEmpty() ? QStringLiteral("unknown code %1").arg(code) : QStringLiteral("%1 (%2)").arg(name).arg(code);
 }
 

@@ -32,6 +32,10 @@ struct ServerOptions
     // parent (as distributed messages, code 93), which pass them down the tree.
     bool treeOnlySearch = false;
 
+    // A connection that has not logged in this long after connecting is
+    // closed, so that idle or stray connections do not pile up.
+    int loginTimeoutMs = 30 * 1000;
+
     // A client whose unsent bytes exceed this is dropped.
     qint64 maxQueuedBytes = 8 * 1024 * 1024;
 

@@ -15,7 +15,7 @@ public:
     explicit Service(ServerContext& context) : m_context(context) {}
     virtual ~Service() = default;
 
-    virtual std::vector<ServerCode> Codes() const = 0;
+    virtual std::vector<ServerMessageCode> Codes() const = 0;
     // False when the body cannot be read: the session is then closed.
     virtual bool Handle(ClientSession& session, quint32 code, MemStream& body) = 0;
 

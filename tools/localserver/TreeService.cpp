@@ -2,21 +2,21 @@
 
 namespace localserver {
 
-std::vector<ServerCode> TreeService::Codes() const
+std::vector<ServerMessageCode> TreeService::Codes() const
 {
-    return {SendDistributions, CanParent, DNetLevel, DNetGroupLeader, DNetChildDepth};
+    return {SM_SEND_DISTRIBUTIONS, SM_CAN_PARENT, SM_DNET_LEVEL, SM_DNET_GROUP_LEADER, SM_DNET_CHILD_DEPTH};
 }
 
 bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
     TreePosition& tree = session.User().tree;
     switch (code) {
-    case SendDistributions:
+    case SM_SEND_DISTRIBUTIONS:
         if (!body.Read(tree.hasParent))
             return false;
         OfferParents(session);
         return true;
-    case CanParent: {
+    case SM_CAN_PARENT: {
         const bool could = tree.canParent;
         if (!body.Read(tree.canParent))
             return false;
@@ -25,11 +25,11 @@ bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
                 OfferParents(*orphan);
         return true;
     }
-    case DNetLevel:
+    case SM_DNET_LEVEL:
         return body.Read(tree.level);
-    case DNetGroupLeader:
+    case SM_DNET_GROUP_LEADER:
         return body.Read(tree.groupLeader);
-    case DNetChildDepth:
+    case SM_DNET_CHILD_DEPTH:
         return body.Read(tree.childrenHaveChildren);
     }
     return false;
@@ -37,10 +37,10 @@ bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
 
 void TreeService::OnLogin(ClientSession& session)
 {
-    MemStream minSpeed = NewMessage(SetParentMinSpeed);
+    MemStream minSpeed = NewMessage(SM_SET_PARENT_MIN_SPEED);
     minSpeed.Write(int32_t(m_context.options.parentMinSpeed));
     session.Send(minSpeed);
-    MemStream ratio = NewMessage(SetParentSpeedConnectionRatio);
+    MemStream ratio = NewMessage(SM_SET_PARENT_SPEED_CONNECTION_RATIO);
     ratio.Write(int32_t(m_context.options.parentSpeedConnectionRatio));
     session.Send(ratio);
 }
@@ -58,7 +58,7 @@ void TreeService::OfferParents(ClientSession& session)
     }
     if (parents.empty())
         return;
-    MemStream offer = NewMessage(PossibleParents);
+    MemStream offer = NewMessage(SM_POSSIBLE_PARENTS);
     offer.WriteCount(parents.size());
     for (const ClientSession* parent : parents) {
         offer.Write(parent->Name());
