@@ -70,6 +70,8 @@ private slots:
         DeclareSettingsSchema();
         d.NewType("user", Primary, false, true);
         RegisterLoggableItemType("user");
+        // Managers may register the same type more than once.
+        RegisterLoggableItemType("user");
         SetSetting("show_diagnostics", "yes");
     }
 
@@ -80,9 +82,20 @@ private slots:
         QDir(LogFolder()).removeRecursively();
     }
 
+    void offMeansNothingShownStoredOrWritten_data()
+    {
+        QTest::addColumn<QString>("showDiagnostics");
+        QTest::newRow("no") << "no";
+        QTest::newRow("unset") << "";
+    }
+
     void offMeansNothingShownStoredOrWritten()
     {
-        SetSetting("show_diagnostics", "no");
+        QFETCH(QString, showDiagnostics);
+        if (showDiagnostics.isEmpty())
+            d.GetType("global")->HasItem(Value("show_diagnostics")).Remove();
+        else
+            SetSetting("show_diagnostics", showDiagnostics);
         SetSetting("user_level_logging", "yes");
         ItemPtr alice = (*d.GetType("user"))[Value("alice")];
         QSignalSpy lines(&DiagnosticsLog::Instance(), &DiagnosticsLog::LineLogged);
@@ -91,16 +104,6 @@ private slots:
 
         QCOMPARE(lines.count(), 0);
         QCOMPARE(d.GetType("item_log")->ItemCount(), std::size_t(0));
-        QCOMPARE(FilesUnder(home.path()), QStringList());
-    }
-
-    void unsetShowDiagnosticsIsOff()
-    {
-        d.Clear();
-        DeclareSettingsSchema();
-        QSignalSpy lines(&DiagnosticsLog::Instance(), &DiagnosticsLog::LineLogged);
-        Log("Unset Area", 1, "hidden", ItemPtr());
-        QCOMPARE(lines.count(), 0);
         QCOMPARE(FilesUnder(home.path()), QStringList());
     }
 
@@ -125,20 +128,29 @@ private slots:
         QCOMPARE(match.captured(2), indent + "Peer connected");
     }
 
-    void nullItemGetsNoItemLog()
+    void lineWithoutItemLogIsStillLogged_data()
     {
-        SetSetting("user_level_logging", "yes");
-        QVERIFY(!LogOne("Null Item Area", 1, "no item").isEmpty());
-        QCOMPARE(d.GetType("item_log")->ItemCount(), std::size_t(0));
+        QTest::addColumn<QString>("userLevelLogging");
+        QTest::addColumn<QString>("itemType");
+        QTest::newRow("null item") << "yes" << "";
+        QTest::newRow("per-item logging off") << "no" << "user";
+        QTest::newRow("per-item logging unset") << "" << "user";
+        QTest::newRow("unregistered type") << "yes" << "room";
     }
 
-    void itemLogsNeedUserLevelLogging()
+    void lineWithoutItemLogIsStillLogged()
     {
-        ItemPtr alice = (*d.GetType("user"))[Value("alice")];
-        QVERIFY(!LogOne("Item Area", 1, "line", alice).isEmpty());
-        SetSetting("user_level_logging", "no");
-        QVERIFY(!LogOne("Item Area", 1, "line", alice).isEmpty());
-        QCOMPARE(alice.GetItems("item_log").Size(), std::size_t(0));
+        QFETCH(QString, userLevelLogging);
+        QFETCH(QString, itemType);
+        if (!userLevelLogging.isEmpty())
+            SetSetting("user_level_logging", userLevelLogging);
+        ItemPtr item;
+        if (itemType == "room")
+            d.NewType("room", Primary, false, true);
+        if (!itemType.isEmpty())
+            item = (*d.GetType(itemType.toStdString()))[Value("indie")];
+        QVERIFY(!LogOne("No Item Log Area", 1, "line", item).isEmpty());
+        QCOMPARE(d.GetType("item_log")->ItemCount(), std::size_t(0));
     }
 
     void itemLogsCarryTheLineInOrder()
@@ -188,20 +200,6 @@ private slots:
         d.RemoveDisconnectedItems();
         QCOMPARE(d.GetType("item_log")->ItemCount(), std::size_t(0));
         QCOMPARE(d.GetType("log_text")->ItemCount(), std::size_t(0));
-    }
-
-    void itemOfUnregisteredTypeIsLoggedWithoutItemLog()
-    {
-        SetSetting("user_level_logging", "yes");
-        ItemPtr room = (*d.NewType("room", Primary, false, true))[Value("indie")];
-        QVERIFY(!LogOne("Unregistered Area", 1, "joined", room).isEmpty());
-        QCOMPARE(d.GetType("item_log")->ItemCount(), std::size_t(0));
-    }
-
-    void registeringTwiceIsHarmless()
-    {
-        RegisterLoggableItemType("user");
-        QVERIFY(d.GetType("item_log")->IsRelated(d.GetType("user")));
     }
 
     void debugFileStartsOncePerRunAndHoldsTheLines()

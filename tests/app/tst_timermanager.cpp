@@ -7,26 +7,20 @@ class TestTimerManager : public QObject
 {
     Q_OBJECT
 private slots:
-    void setsGlobalPointerForItsLifetime()
+    void defaultsAreHalfMinuteFiveMinutesAndHour()
     {
         {
-            TimerManager manager(10, 20, 30);
+            TimerManager manager;
             QCOMPARE(timerManager, &manager);
+            QList<int> intervals;
+            for (QTimer* timer : manager.findChildren<QTimer*>()) {
+                QVERIFY(timer->isActive());
+                intervals << timer->interval();
+            }
+            std::sort(intervals.begin(), intervals.end());
+            QCOMPARE(intervals, (QList<int>{30000, 300000, 3600000}));
         }
         QCOMPARE(timerManager, nullptr);
-    }
-
-    void eachTickRepeatsOnItsOwnInterval()
-    {
-        TimerManager manager(5, 15, 25);
-        QSignalSpy halfMinute(&manager, &TimerManager::HalfMinuteTick);
-        QSignalSpy fiveMinutes(&manager, &TimerManager::FiveMinutesTick);
-        QSignalSpy hour(&manager, &TimerManager::HourTick);
-
-        // Repeating, not single-shot: every tick comes more than once.
-        QTRY_VERIFY_WITH_TIMEOUT(halfMinute.count() >= 2 && fiveMinutes.count() >= 2
-                                     && hour.count() >= 2,
-                                 10000);
     }
 
     void nothingTicksAtStart()
@@ -39,17 +33,14 @@ private slots:
         QCOMPARE(halfMinute.count() + fiveMinutes.count() + hour.count(), 0);
     }
 
-    void defaultsAreHalfMinuteFiveMinutesAndHour()
+    void eachTickRepeats()
     {
-        TimerManager manager;
-        QList<int> intervals;
-        for (QTimer* timer : manager.findChildren<QTimer*>()) {
-            QVERIFY(timer->isActive());
-            QVERIFY(!timer->isSingleShot());
-            intervals << timer->interval();
-        }
-        std::sort(intervals.begin(), intervals.end());
-        QCOMPARE(intervals, (QList<int>{30000, 300000, 3600000}));
+        TimerManager manager(5, 15, 25);
+        QSignalSpy halfMinute(&manager, &TimerManager::HalfMinuteTick);
+        QSignalSpy fiveMinutes(&manager, &TimerManager::FiveMinutesTick);
+        QSignalSpy hour(&manager, &TimerManager::HourTick);
+        // Repeating, not single-shot: every tick comes more than once.
+        QTRY_VERIFY_WITH_TIMEOUT(halfMinute.count() >= 2 && fiveMinutes.count() >= 2 && hour.count() >= 2, 10000);
     }
 };
 

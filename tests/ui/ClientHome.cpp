@@ -3,6 +3,9 @@
 #include "app/Settings.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "ui/MainWindow.h"
+
+#include <QTabWidget>
 
 ClientHome::ClientHome()
     : previousHome(qgetenv("HOME"))
@@ -43,4 +46,21 @@ void WriteSavedSettings(const QString& path, const QMap<QString, QString>& setti
         saver.Save(path);
     }
     d.Clear();
+}
+
+std::unique_ptr<MainWindow> StartClient()
+{
+    d.Clear();
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    window->Init();
+    return window;
+}
+
+QStringList TabTitles(const QTabWidget* tabs)
+{
+    QStringList titles;
+    for (int index = 0; index < tabs->count(); ++index)
+        titles.append(tabs->tabText(index));
+    return titles;
 }

@@ -6,6 +6,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
+
+class MainWindow;
+class QTabWidget;
+
 // A temporary home folder for one test: HOME points at it while the object
 // lives, and the global store is emptied on the way in and out, so each test
 // starts the client as if for the first time on this machine.
@@ -28,5 +33,11 @@ private:
 QMap<QString, QString> ReadSavedSettings(const QString& path);
 // Writes a configuration file that holds just these settings.
 void WriteSavedSettings(const QString& path, const QMap<QString, QString>& settings);
+
+// One run of the client, shown and initialised; the store starts empty as in
+// a new process.
+std::unique_ptr<MainWindow> StartClient();
+
+QStringList TabTitles(const QTabWidget* tabs);
 
 #endif
