@@ -165,13 +165,18 @@ void Data::ItemRemoved(Item* item)
         watch->erase(item);
 }
 
-void Data::RemoveItems(const std::vector<Item*>& items)
+void Data::ForEachPresent(const std::vector<Item*>& items, const std::function<void(Item*)>& visit)
 {
     std::unordered_set<Item*> pending(items.begin(), items.end());
     RemovalWatch watch(this, &pending);
     for (Item* item : items)
         if (pending.erase(item))
-            item->Remove();
+            visit(item);
+}
+
+void Data::RemoveItems(const std::vector<Item*>& items)
+{
+    ForEachPresent(items, [](Item* item) { item->Remove(); });
 }
 
 void Data::RemoveAllItems()
@@ -237,6 +242,14 @@ void Data::DropHandlers(std::vector<EventHandlerRoot*>& handlers)
     detachedHandlers.erase(flagged, detachedHandlers.end());
 }
 
+void Data::ReleaseTypeEvents(Type* type, std::vector<EventHandlerRoot*>& handlers)
+{
+    type->itemCreated.Release(handlers);
+    type->itemRemoved.Release(handlers);
+    type->itemConnected.Release(handlers);
+    type->itemDisconnected.Release(handlers);
+}
+
 void Data::DropType(Type* type)
 {
     std::vector<EventHandlerRoot*> handlers;
@@ -267,10 +280,7 @@ void Data::DropType(Type* type)
     for (PathNodeHandlerInfo* info : infos)
         DropPathHandler(info, handlers);
 
-    type->itemCreated.Release(handlers);
-    type->itemRemoved.Release(handlers);
-    type->itemConnected.Release(handlers);
-    type->itemDisconnected.Release(handlers);
+    ReleaseTypeEvents(type, handlers);
     delete type;
     DropHandlers(handlers);
 }
@@ -279,12 +289,8 @@ void Data::Clear()
 {
     std::vector<EventHandlerRoot*> handlers;
     for (const auto& entry : types) {
-        Type* type = entry.second;
-        type->itemCreated.Release(handlers);
-        type->itemRemoved.Release(handlers);
-        type->itemConnected.Release(handlers);
-        type->itemDisconnected.Release(handlers);
-        delete type;
+        ReleaseTypeEvents(entry.second, handlers);
+        delete entry.second;
     }
     types.clear();
     itemCreated.Release(handlers);

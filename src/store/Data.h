@@ -10,6 +10,7 @@
 #include "store/Type.h"
 #include "store/Value.h"
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -93,8 +94,24 @@ public:
     void MarkItemConnections(Item* item);
     void GetTypeOwningTypes(Type* type, std::set<Type*>& owningTypes) const;
 
-    // Item::Remove on each of the items, skipping those that handlers removed
+    // Keeps a set of items up to date while handlers may remove any item:
+    // removed items are taken out of it.
+    class RemovalWatch
+    {
+    public:
+        RemovalWatch(Data* data, std::unordered_set<Item*>* items);
+        ~RemovalWatch();
+        RemovalWatch(const RemovalWatch&) = delete;
+        RemovalWatch& operator=(const RemovalWatch&) = delete;
+
+    private:
+        Data* data;
+        std::unordered_set<Item*>* items;
+    };
+
+    // Visits each of the items in turn, skipping those that handlers removed
     // meanwhile.
+    void ForEachPresent(const std::vector<Item*>& items, const std::function<void(Item*)>& visit);
     void RemoveItems(const std::vector<Item*>& items);
     // Type::RemoveAllItems on every type, with notifications.
     void RemoveAllItems();
@@ -120,20 +137,10 @@ private:
     bool VerifyChildStep(Item* item, PathNode* child, PathNodeRelation relation);
     void DropHandlers(std::vector<EventHandlerRoot*>& handlers);
     void DropPathHandler(PathNodeHandlerInfo* info, std::vector<EventHandlerRoot*>& handlers);
+    void UnregisterPathHandler(PathNodeHandlerInfo* info);
+    static void ReleaseTypeEvents(Type* type, std::vector<EventHandlerRoot*>& handlers);
     void DropType(Type* type);
     void ItemRemoved(Item* item);
-
-    // Keeps a set of items up to date while handlers may remove any item.
-    class RemovalWatch
-    {
-    public:
-        RemovalWatch(Data* data, std::unordered_set<Item*>* items);
-        ~RemovalWatch();
-
-    private:
-        Data* data;
-        std::unordered_set<Item*>* items;
-    };
 
     std::map<std::string, Type*, std::less<>> types;
     std::map<TypePair, Event<ConnectionInfo&>> connectionHandlers;

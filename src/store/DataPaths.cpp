@@ -63,13 +63,18 @@ void Data::AddPathEventHandler(PathNode* node, EventHandlerBase<ItemPtr>* handle
     }
 }
 
-void Data::RemovePathEventHandler(PathNodeHandlerInfo* info)
+void Data::UnregisterPathHandler(PathNodeHandlerInfo* info)
 {
     for (const auto& pair : info->pairs) {
         auto it = pathHandlers.find(pair.first);
         if (it != pathHandlers.end())
             it->second.erase(info);
     }
+}
+
+void Data::RemovePathEventHandler(PathNodeHandlerInfo* info)
+{
+    UnregisterPathHandler(info);
     // A running path notification may still hold it in its snapshot.
     if (pathNotifyDepth > 0)
         doomedPathHandlers.push_back(info);
@@ -86,11 +91,7 @@ void Data::DeletePathHandlerInfo(PathNodeHandlerInfo* info)
 
 void Data::DropPathHandler(PathNodeHandlerInfo* info, std::vector<EventHandlerRoot*>& handlers)
 {
-    for (const auto& pair : info->pairs) {
-        auto it = pathHandlers.find(pair.first);
-        if (it != pathHandlers.end())
-            it->second.erase(info);
-    }
+    UnregisterPathHandler(info);
     handlers.push_back(info->handler);
     delete info->root;
     delete info;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -125,16 +126,24 @@ LoadedFile ReadFile(QString const& path)
 // written before loading, and a loaded value replaces a default at an end that allows one partner.
 void MergeIntoStore(LoadedFile const& file)
 {
-    std::vector<ItemPtr> created;
+    // Handlers told of these changes may remove loaded items; those are not touched again.
+    std::unordered_set<Item*> present;
+    Data::RemovalWatch watch(&d, &present);
+    std::vector<Item*> created;
     created.reserve(file.items.size());
-    for (LoadedItem const& item : file.items)
-        created.push_back(item.type->IsNull() ? item.type->NewItem() : item.type->NewItem(Value(item.value)));
+    for (LoadedItem const& item : file.items) {
+        ItemPtr loaded = item.type->IsNull() ? item.type->NewItem() : item.type->NewItem(Value(item.value));
+        created.push_back(loaded.Get());
+        present.insert(loaded.Get());
+    }
     for (auto const& [a, b] : file.connections) {
-        ItemPtr first = created[a];
-        ItemPtr second = created[b];
+        Item* first = created[a];
+        Item* second = created[b];
+        if (!present.count(first) || !present.count(second))
+            continue;
         // Two records may name one item (a repeated value); types related no longer are not connected.
-        if (first != second && first.GetType()->IsRelated(second.GetType()))
-            first += second;
+        if (first != second && first->GetType()->IsRelated(second->GetType()))
+            first->Connect(second);
     }
 }
 }
@@ -292,16 +301,18 @@ void DataSaver::RemoveDataLoadedEventHandler(DataLoadedEventHandler* handler)
 
 void DataSaver::EmitDataLoaded()
 {
-    // A handler may unregister others (or itself) while they are told.
-    for (DataLoadedEventHandler* handler : std::set<DataLoadedEventHandler*>(dataLoadedHandlers))
-        if (dataLoadedHandlers.count(handler))
-            handler->DataLoaded();
+    Emit(&DataLoadedEventHandler::DataLoaded);
 }
 
 void DataSaver::EmitNoData()
 {
+    Emit(&DataLoadedEventHandler::NoData);
+}
+
+void DataSaver::Emit(void (DataLoadedEventHandler::*call)())
+{
     // A handler may unregister others (or itself) while they are told.
     for (DataLoadedEventHandler* handler : std::set<DataLoadedEventHandler*>(dataLoadedHandlers))
         if (dataLoadedHandlers.count(handler))
-            handler->NoData();
+            (handler->*call)();
 }

@@ -45,6 +45,7 @@ private:
     // The items of a type that go into the file, in the type's item order.
     std::vector<Item*> SavedItems(Type* type, bool everyType) const;
     QByteArray Encode(bool everyType) const;
+    void Emit(void (DataLoadedEventHandler::*call)());
 
     std::set<Type*> savedTypes;
     std::map<Type*, std::set<Type*>> savedByConnectionTypes;

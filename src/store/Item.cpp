@@ -25,30 +25,29 @@ Item* Item::Connect(Item* other)
         return other;
 
     Link(other);
-    Data* data = thisType->GetData();
-    ConnectionInfo forward{this, other};
-    thisType->itemConnected.Notify(forward);
-    data->itemConnected.Notify(forward);
-    ConnectionInfo backward{other, this};
-    farType->itemConnected.Notify(backward);
-    data->NotifyConnectionEventHandlers(this, other);
+    Announce(&Type::itemConnected, &Data::itemConnected, &Data::NotifyConnectionEventHandlers, other);
     return other;
 }
 
 Item* Item::Disconnect(Item* other)
 {
-    if (!Unlink(other))
-        return other;
+    if (Unlink(other))
+        Announce(&Type::itemDisconnected, &Data::itemDisconnected, &Data::NotifyDisconnectionEventHandlers, other);
+    return other;
+}
+
+void Item::Announce(Event<ConnectionInfo> Type::*typeEvent, Event<ConnectionInfo> Data::*storeEvent,
+                    void (Data::*pairHandlers)(Item*, Item*), Item* other)
+{
     Type* thisType = type;
     Type* farType = other->type;
     Data* data = thisType->GetData();
     ConnectionInfo forward{this, other};
-    thisType->itemDisconnected.Notify(forward);
-    data->itemDisconnected.Notify(forward);
+    (thisType->*typeEvent).Notify(forward);
+    (data->*storeEvent).Notify(forward);
     ConnectionInfo backward{other, this};
-    farType->itemDisconnected.Notify(backward);
-    data->NotifyDisconnectionEventHandlers(this, other);
-    return other;
+    (farType->*typeEvent).Notify(backward);
+    (data->*pairHandlers)(this, other);
 }
 
 void Item::Disconnect(Type* farType)

@@ -1,10 +1,12 @@
 #ifndef STORE_ITEM_H
 #define STORE_ITEM_H
 
+#include "store/Events.h"
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
 #include "store/Value.h"
 
+class Data;
 class Type;
 
 // A node of the graph: its type, its value and its connections. Items are
@@ -57,6 +59,10 @@ private:
     Item(Type* type, Value value) : type(type), value(std::move(value)) {}
     ~Item() = default;
 
+    // The change's events at this end, the store's, the far end's, then the
+    // pair handlers.
+    void Announce(Event<ConnectionInfo> Type::*typeEvent, Event<ConnectionInfo> Data::*storeEvent,
+                  void (Data::*pairHandlers)(Item*, Item*), Item* other);
     void Link(Item* other);
     bool Unlink(Item* other);
 

@@ -93,6 +93,15 @@ ItemSet ItemSet::FromSorted(const std::vector<Item*>& items)
     return set;
 }
 
+std::vector<Item*> ItemSet::ToVector() const
+{
+    std::vector<Item*> items;
+    items.reserve(Size());
+    for (Iterator it = Begin(); it != End(); ++it)
+        items.push_back(it.Item());
+    return items;
+}
+
 ItemSet::Iterator ItemSet::Begin() const
 {
     return members ? Iterator(members->begin(), members->end()) : Iterator(one);
@@ -277,21 +286,14 @@ ItemSet ItemSet::GetItems(const char* typeName) const
 
 void ItemSet::Remove() const
 {
-    std::vector<Item*> doomed;
-    for (Iterator it = Begin(); it != End(); ++it)
-        doomed.push_back(it.Item());
-    for (Item* item : doomed)
-        item->Remove();
+    if (!Empty())
+        First()->GetType()->GetData()->RemoveItems(ToVector());
 }
 
 void ItemSet::Disconnect(const char* typeName) const
 {
     Type* type = d.GetType(typeName);
-    std::vector<Item*> affected;
-    for (Iterator it = Begin(); it != End(); ++it)
-        affected.push_back(it.Item());
-    for (Item* item : affected)
-        item->Disconnect(type);
+    d.ForEachPresent(ToVector(), [type](Item* item) { item->Disconnect(type); });
 }
 
 namespace {

@@ -63,6 +63,8 @@ public:
 
     // Builds a set from addresses already in ascending order, in linear time.
     static ItemSet FromSorted(const std::vector<Item*>& items);
+    // The members in address order.
+    std::vector<Item*> ToVector() const;
 
     Iterator Begin() const;
     Iterator End() const { return Iterator(); }
@@ -102,7 +104,8 @@ public:
     // type must be related to it, else NotRelatedException).
     ItemSet GetItems(const char* typeName) const;
 
-    // Bulk changes on the members.
+    // Bulk changes on the members; members that handlers remove meanwhile are
+    // skipped.
     void Remove() const;
     void Disconnect(const char* typeName) const;
 

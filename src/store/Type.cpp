@@ -140,13 +140,7 @@ bool Type::Forget(Item* item)
 
 void Type::RemoveAllItems()
 {
-    std::vector<Item*> all;
-    if (isNull)
-        for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
-            all.push_back(it.Item());
-    else
-        all.assign(items.begin(), items.end());
-    data->RemoveItems(all);
+    data->RemoveItems(isNull ? nullItems.ToVector() : std::vector<Item*>(items.begin(), items.end()));
 }
 
 void Type::Remove()
