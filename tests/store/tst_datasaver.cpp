@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
 
 namespace
@@ -173,22 +174,30 @@ class TestDataSaver : public QObject
 private slots:
     // The diagnostics log writes its files under the home folder.
     void initTestCase() { qputenv("HOME", home.path().toUtf8()); }
-    void init() { d.Clear(); }
-    void cleanup() { d.Clear(); }
+    void init()
+    {
+        d.Clear();
+        dir.reset(new QTemporaryDir);
+        path = dir->filePath(".Quillmer");
+        saver.reset(new DataSaver);
+    }
+    void cleanup()
+    {
+        saver.reset();
+        d.Clear();
+    }
 
-    void savesEmptyStoreAsCountsOnly();
+    void savesOnlyTheRegisteredItems();
     void savesSettingWithItsValue();
-    void savesByConnectionOnlyConnectedItems();
     void savesNullItemsAndConnectionsInIdOrder();
-    void savesToFirstFreeTemporaryName();
-    void saveReplacesFileAndLeavesNoTemporary();
+    void saveReplacesThroughTheFirstFreeTemporaryName();
     void failedSaveLeavesOldFileUntouched();
     void saveAllWritesEveryType();
 
-    void loadMergesWithoutDuplicates();
-    void loadedValueReplacesDefault();
+    void loadMergesIntoDefaultsWithoutDuplicates();
     void loadRestoresNullItemsAndFlags();
     void loadSkipsWhatTheProgramNoLongerDeclares();
+    void loadSkipsItemsThatHandlersRemove();
     void loadTellsHandlers();
 
     void damagedFileIsKeptAndStoreEmptied();
@@ -197,62 +206,59 @@ private slots:
     void keptCopiesAreNeverOverwritten();
 
 private:
+    // The store as a new start of the program finds it: empty, with a new saver.
+    void Restart()
+    {
+        saver.reset();
+        d.Clear();
+        saver.reset(new DataSaver);
+    }
+
     QTemporaryDir home;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<DataSaver> saver;
+    QString path;
 };
 
-void TestDataSaver::savesEmptyStoreAsCountsOnly()
+void TestDataSaver::savesOnlyTheRegisteredItems()
 {
-    QTemporaryDir dir;
-    DataSaver saver;
     d.NewType("global", Primary, false, true);
-    saver.AddSavedType("global");
-    QString path = dir.filePath(".Quillmer");
-    saver.Save(path);
+    saver->AddSavedType("global");
+    saver->Save(path);
     QCOMPARE(ReadAll(path), FileBytes().Int(1).Record("global", false, 0).Int(0).bytes);
-}
 
-void TestDataSaver::savesSettingWithItsValue()
-{
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareSettings(saver);
-    SetSetting("username", "alice");
-    d.GetType("vglobal")->GetItem("session") += d.GetType("global_value")->GetItem("not saved");
-    QString path = dir.filePath(".Quillmer");
-    saver.Save(path);
-    QCOMPARE(ReadAll(path), UsernameFile());
-}
-
-void TestDataSaver::savesByConnectionOnlyConnectedItems()
-{
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareSettings(saver);
+    // A value that no setting uses is not saved...
+    Restart();
+    DeclareSettings(*saver);
     d.GetType("global_value")->GetItem("unused");
-    QString path = dir.filePath(".Quillmer");
-    saver.Save(path);
+    saver->Save(path);
     QCOMPARE(ReadAll(path), FileBytes().Int(2).Record("global", false, 0).Record("global_value", false, 0).Int(0).bytes);
-
-    // Registered both ways, every item is saved, in one record.
-    saver.AddSavedType("global_value");
-    saver.Save(path);
+    // ...unless the type is also registered plainly: one record with every item.
+    saver->AddSavedType("global_value");
+    saver->Save(path);
     QCOMPARE(ReadAll(path),
              FileBytes().Int(2).Record("global", false, 0).Record("global_value", false, 1).Int(1).Text("unused").Int(0).bytes);
 }
 
+void TestDataSaver::savesSettingWithItsValue()
+{
+    DeclareSettings(*saver);
+    SetSetting("username", "alice");
+    d.GetType("vglobal")->GetItem("session") += d.GetType("global_value")->GetItem("not saved");
+    saver->Save(path);
+    QCOMPARE(ReadAll(path), UsernameFile());
+}
+
 void TestDataSaver::savesNullItemsAndConnectionsInIdOrder()
 {
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareShare(saver);
+    DeclareShare(*saver);
     ItemPtr root = d.GetType("shared_folder")->GetItem("/music");
     ItemPtr folder = d.GetType("shared_file_folder")->GetItem("/music/a");
     root += folder;
     ItemPtr first = AddSharedFile(folder, "one.mp3");
     ItemPtr second = AddSharedFile(folder, "two.mp3");
     second += d.GetType("is_scanned")->GetGlobalNullItem();
-    QString path = dir.filePath(".Quillmer");
-    saver.Save(path);
+    saver->Save(path);
 
     // Ids follow the records in type-name order, items in address order; the word index is not saved.
     ItemPtr lowFile = std::min(first, second);
@@ -277,129 +283,90 @@ void TestDataSaver::savesNullItemsAndConnectionsInIdOrder()
     QCOMPARE(ReadAll(path).toHex(), expected.toHex());
 }
 
-void TestDataSaver::savesToFirstFreeTemporaryName()
+void TestDataSaver::saveReplacesThroughTheFirstFreeTemporaryName()
 {
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     SetSetting("username", "alice");
-    QString path = dir.filePath(".Quillmer");
-    WriteAll(path + ".1", "left by a crash");
-    saver.Save(path);
-    QCOMPARE(ReadAll(path), UsernameFile());
-    QCOMPARE(ReadAll(path + ".1"), QByteArray("left by a crash"));
-    QCOMPARE(Entries(dir), QString(".Quillmer .Quillmer.1"));
-}
-
-void TestDataSaver::saveReplacesFileAndLeavesNoTemporary()
-{
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareSettings(saver);
-    SetSetting("username", "alice");
-    QString path = dir.filePath(".Quillmer");
     WriteAll(path, "an older, longer configuration file");
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    saver.Save(path);
+    WriteAll(path + ".1", "left by a crash");
+    saver->Save(path);
     QCOMPARE(ReadAll(path), UsernameFile());
-    QCOMPARE(Entries(dir), QString(".Quillmer"));
+    QCOMPARE(ReadAll(path + ".1"), QByteArray("left by a crash"));
+    QCOMPARE(Entries(*dir), QString(".Quillmer .Quillmer.1"));
     QCOMPARE(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 }
 
 void TestDataSaver::failedSaveLeavesOldFileUntouched()
 {
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     SetSetting("username", "alice");
-    QString path = dir.filePath(".Quillmer");
     QByteArray old = FileBytes().Int(0).Int(0).bytes;
     WriteAll(path, old);
     {
         FileSizeLimit limit(old.size());
-        saver.Save(path);
-        QVERIFY(!saver.SaveAll(path));
+        saver->Save(path);
+        QVERIFY(!saver->SaveAll(path));
     }
     QCOMPARE(ReadAll(path), old);
-    QCOMPARE(Entries(dir), QString(".Quillmer"));
+    QCOMPARE(Entries(*dir), QString(".Quillmer"));
 
     // A folder that cannot take the temporary file: nothing is written anywhere.
-    QString unreachable = dir.filePath("missing/.Quillmer");
-    saver.Save(unreachable);
-    QVERIFY(!saver.SaveAll(unreachable));
-    QCOMPARE(Entries(dir), QString(".Quillmer"));
+    QString unreachable = dir->filePath("missing/.Quillmer");
+    saver->Save(unreachable);
+    QVERIFY(!saver->SaveAll(unreachable));
+    QCOMPARE(Entries(*dir), QString(".Quillmer"));
 }
 
 void TestDataSaver::saveAllWritesEveryType()
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath("dump");
-    {
-        DataSaver saver;
-        DeclareSettings(saver);
-        d.GetType("vglobal")->GetItem("session") += d.GetType("global_value")->GetItem("this run");
-        d.GetType("global_value")->GetItem("unused");
-        QVERIFY(saver.SaveAll(path));
-    }
-    d.Clear();
-    DataSaver saver;
-    DeclareSettings(saver);
-    saver.Load(path);
-    QCOMPARE(QByteArray::fromStdString(d.GetType("vglobal")->HasItem("session")["global_value"].AsStdString()),
-             QByteArray("this run"));
+    DeclareSettings(*saver);
+    d.GetType("vglobal")->GetItem("session") += d.GetType("global_value")->GetItem("this run");
+    d.GetType("global_value")->GetItem("unused");
+    QVERIFY(saver->SaveAll(path));
+    Restart();
+    DeclareSettings(*saver);
+    saver->Load(path);
+    QCOMPARE(d.GetType("vglobal")->HasItem("session")["global_value"].AsStdString(), std::string("this run"));
     QVERIFY(d.GetType("global_value")->HasItem("unused"));
 }
 
-void TestDataSaver::loadMergesWithoutDuplicates()
+void TestDataSaver::loadMergesIntoDefaultsWithoutDuplicates()
 {
-    QTemporaryDir dir;
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     SetSetting("username", "alice");
     SetSetting("description", "hello");
-    QString path = dir.filePath(".Quillmer");
-    saver.Save(path);
-    saver.Load(path);
-    saver.Load(path);
+    saver->Save(path);
+    saver->Load(path);
+    saver->Load(path);
     QCOMPARE(g("global").Size(), size_t(2));
     QCOMPARE(g("global_value").Size(), size_t(2));
-    QCOMPARE(SettingValue("username"), QByteArray("alice"));
     QCOMPARE(SettingValue("description"), QByteArray("hello"));
-}
 
-void TestDataSaver::loadedValueReplacesDefault()
-{
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
+    // A loaded value replaces the default; other defaults stay.
+    Restart();
     WriteAll(path, UsernameFile());
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     SetSetting("username", "default");
     SetSetting("minimize_to_tray", "yes");
-    saver.Load(path);
+    saver->Load(path);
     QCOMPARE(SettingValue("username"), QByteArray("alice"));
     QCOMPARE(SettingValue("minimize_to_tray"), QByteArray("yes"));
 }
 
 void TestDataSaver::loadRestoresNullItemsAndFlags()
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
-    {
-        DataSaver saver;
-        DeclareShare(saver);
-        ItemPtr folder = d.GetType("shared_file_folder")->GetItem("/music/a");
-        d.GetType("shared_folder")->GetItem("/music") += folder;
-        AddSharedFile(folder, "one.mp3");
-        AddSharedFile(folder, "two.mp3") += d.GetType("is_scanned")->GetGlobalNullItem();
-        // In no folder: not saved, nor its name.
-        AddSharedFile(ItemPtr(), "three.mp3");
-        saver.Save(path);
-    }
-    d.Clear();
-    DataSaver saver;
-    DeclareShare(saver);
-    saver.Load(path);
+    DeclareShare(*saver);
+    ItemPtr folder = d.GetType("shared_file_folder")->GetItem("/music/a");
+    d.GetType("shared_folder")->GetItem("/music") += folder;
+    AddSharedFile(folder, "one.mp3");
+    AddSharedFile(folder, "two.mp3") += d.GetType("is_scanned")->GetGlobalNullItem();
+    // In no folder: not saved, nor its name.
+    AddSharedFile(ItemPtr(), "three.mp3");
+    saver->Save(path);
+    Restart();
+    DeclareShare(*saver);
+    saver->Load(path);
     QCOMPARE(g("shared_file").Size(), size_t(2));
     QCOMPARE(FileNamed("one.mp3")["shared_file_folder"].AsStdString(), std::string("/music/a"));
     QCOMPARE(FileNamed("two.mp3")["shared_file_folder"].AsStdString(), std::string("/music/a"));
@@ -411,8 +378,6 @@ void TestDataSaver::loadRestoresNullItemsAndFlags()
 
 void TestDataSaver::loadSkipsWhatTheProgramNoLongerDeclares()
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
     WriteAll(path, FileBytes()
                        .Int(5)
                        .Record("dropped_type", false, 1).Int(1).Text("x")
@@ -426,9 +391,8 @@ void TestDataSaver::loadSkipsWhatTheProgramNoLongerDeclares()
                        // Two known types that are not related.
                        .Int(4).Int(5)
                        .bytes);
-    DataSaver saver;
-    DeclareSettings(saver);
-    saver.Load(path);
+    DeclareSettings(*saver);
+    saver->Load(path);
     QCOMPARE(SettingValue("username"), QByteArray("alice"));
     QCOMPARE(SettingValue("theme"), QByteArray("dark"));
     QVERIFY(g("vglobal").Empty());
@@ -436,42 +400,65 @@ void TestDataSaver::loadSkipsWhatTheProgramNoLongerDeclares()
     QVERIFY(!d.GetType("global_value")->HasItem("alice").IsConnected(d.GetType("global_value")->HasItem("dark")));
 }
 
+void TestDataSaver::loadSkipsItemsThatHandlersRemove()
+{
+    // Connecting the first setting makes a handler remove the second setting and create another, which may
+    // take the freed address: the loaded connection of the removed setting must not reach it.
+    WriteAll(path, FileBytes()
+                       .Int(2)
+                       .Record("global", false, 2).Int(1).Text("first").Int(2).Text("second")
+                       .Record("global_value", false, 2).Int(3).Text("one").Int(4).Text("two")
+                       .Int(2).Int(1).Int(3).Int(2).Int(4)
+                       .bytes);
+    DeclareSettings(*saver);
+    struct Replacer : DataHandler
+    {
+        void OnConnected(ConnectionInfo info)
+        {
+            if (ItemPtr(info.from).AsStdString() != "first")
+                return;
+            d.GetType("global")->HasItem("second").Remove();
+            d.GetType("global")->GetItem("third");
+        }
+    } replacer;
+    d.GetType("global")->itemConnected.Add(
+        replacer.AddDataHandler(new EventHandler<Replacer, ConnectionInfo>(&replacer, &Replacer::OnConnected)));
+    saver->Load(path);
+    QCOMPARE(SettingValue("first"), QByteArray("one"));
+    QVERIFY(d.GetType("global")->HasItem("second").IsNull());
+    QVERIFY(d.GetType("global")->HasItem("third").IsDisconnectedFromAll());
+}
+
 void TestDataSaver::loadTellsHandlers()
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     QStringList calls;
     Recorder first(calls), second(calls), removed(calls);
-    saver.AddDataLoadedEventHandler(&first);
-    saver.AddDataLoadedEventHandler(&removed);
-    saver.AddDataLoadedEventHandler(&second);
-    saver.RemoveDataLoadedEventHandler(&removed);
+    saver->AddDataLoadedEventHandler(&first);
+    saver->AddDataLoadedEventHandler(&removed);
+    saver->AddDataLoadedEventHandler(&second);
+    saver->RemoveDataLoadedEventHandler(&removed);
 
-    saver.Load(path);
+    saver->Load(path);
     QCOMPARE(calls, QStringList({"DataLoaded", "DataLoaded", "NoData", "NoData"}));
 
     calls.clear();
     WriteAll(path, UsernameFile());
-    saver.Load(path);
+    saver->Load(path);
     QCOMPARE(calls, QStringList({"DataLoaded", "DataLoaded"}));
 
     calls.clear();
     WriteAll(path, UsernameFile().left(10));
-    QVERIFY_EXCEPTION_THROWN(saver.Load(path), DataLoadFailure);
+    QVERIFY_EXCEPTION_THROWN(saver->Load(path), DataLoadFailure);
     QVERIFY(calls.isEmpty());
 }
 
 void TestDataSaver::damagedFileIsKeptAndStoreEmptied()
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
     // Cut inside the value of the last item record.
     QByteArray damaged = UsernameFile().left(66);
     WriteAll(path, damaged);
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     SetSetting("username", "default");
     SetSetting("show_diagnostics", "yes");
     QStringList logged;
@@ -480,7 +467,7 @@ void TestDataSaver::damagedFileIsKeptAndStoreEmptied()
             [&logged](QString area, QString line) { logged << area + ": " + line; });
     QString kept;
     try {
-        saver.Load(path);
+        saver->Load(path);
         QFAIL("a cut file loaded");
     } catch (DataLoadFailure const& failure) {
         kept = failure.KeptCopyPath();
@@ -492,9 +479,9 @@ void TestDataSaver::damagedFileIsKeptAndStoreEmptied()
     QVERIFY2(logged.filter("Configuration Data: ").filter(kept).size() == 1, qPrintable(logged.join("\n")));
 
     SetSetting("username", "bob");
-    saver.Save(path);
+    saver->Save(path);
     QCOMPARE(ReadAll(kept), damaged);
-    QCOMPARE(Entries(dir).count(" "), 1);
+    QCOMPARE(Entries(*dir).count(" "), 1);
 }
 
 void TestDataSaver::damagedFileFailsCleanly_data()
@@ -524,30 +511,24 @@ void TestDataSaver::damagedFileFailsCleanly_data()
 void TestDataSaver::damagedFileFailsCleanly()
 {
     QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
     WriteAll(path, bytes);
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     SetSetting("username", "default");
-    QVERIFY_EXCEPTION_THROWN(saver.Load(path), DataLoadFailure);
+    QVERIFY_EXCEPTION_THROWN(saver->Load(path), DataLoadFailure);
     QVERIFY(g("global").Empty());
-    QVERIFY2(!Entries(dir).contains(" "), qPrintable(Entries(dir)));
+    QVERIFY2(!Entries(*dir).contains(" "), qPrintable(Entries(*dir)));
     QVERIFY(!QFile::exists(path));
 }
 
 void TestDataSaver::keptCopiesAreNeverOverwritten()
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath(".Quillmer");
-    DataSaver saver;
-    DeclareSettings(saver);
+    DeclareSettings(*saver);
     QStringList kept;
     QList<QByteArray> contents{FileBytes().Int(-1).bytes, FileBytes().Int(-2).bytes, FileBytes().Int(-3).bytes};
     for (QByteArray const& bytes : contents) {
         WriteAll(path, bytes);
         try {
-            saver.Load(path);
+            saver->Load(path);
         } catch (DataLoadFailure const& failure) {
             kept << failure.KeptCopyPath();
         }
