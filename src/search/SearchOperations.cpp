@@ -3,7 +3,6 @@
 
 #include "search/SearchRequestRecord.h"
 #include "server/ForeignRecords.h"
-#include "server/ServerRequests.h"
 #include "store/Data.h"
 
 namespace
@@ -20,7 +19,7 @@ void RecordIfKept(unsigned int token, QString const& text, bool wishList)
 unsigned int Server::FileSearch(QString const& text, bool wishList)
 {
     const unsigned int token = NextSearchToken();
-    Send(ServerRequests::FileSearch(token, text, wishList));
+    Send(wishList ? SM_LOW_PRIORITY_FILE_SEARCH : SM_FILE_SEARCH, uint32_t(token), text);
     RecordIfKept(token, text, wishList);
     emit SearchRequested(token, text, wishList);
     return token;
@@ -30,7 +29,7 @@ unsigned int Server::SearchRoom(QString const& room, QString const& text)
 {
     const unsigned int token = NextSearchToken();
     RecordIfKept(token, text, false);
-    Send(ServerRequests::SearchRoom(room, token, text));
+    Send(SM_SEARCH_ROOM, room, uint32_t(token), text);
     emit SearchRequested(token, text, false);
     return token;
 }
@@ -40,7 +39,7 @@ unsigned int Server::SearchUserList(QString const& text)
     const unsigned int token = NextSearchToken();
     RecordIfKept(token, text, false);
     for (ItemPtr user : g("user").Connected("in_user_list").Connected("is_online"))
-        Send(ServerRequests::SearchUserFiles(user.AsString(), token, text));
+        Send(SM_SEARCH_USER_FILES, user.AsString(), uint32_t(token), text);
     emit SearchRequested(token, text, false);
     return token;
 }
@@ -49,5 +48,5 @@ void Server::GetSearchCorrelations(QString const& term)
 {
     if (!CanWrite(ForeignRecord::SearchCorrelations, QString("Related terms request for \"%1\"").arg(term)))
         return;
-    Send(ServerRequests::SearchCorrelations(term));
+    Send(SM_SEARCH_CORRELATIONS, term);
 }

@@ -3,11 +3,10 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/TimerManager.h"
-#include "server/ServerMessageCode.h"
-#include "server/ServerRequests.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 
+#include <QCryptographicHash>
 #include <QSignalBlocker>
 
 Server* gp_server = nullptr;
@@ -17,6 +16,25 @@ namespace
 // The account used when no login has been stored at all.
 char const* const FallbackUsername = "QuillmerQT";
 char const* const FallbackPassword = "MarblePenguinTwist";
+
+// The login carries the protocol version the server expects from this kind of
+// client, then a minor version.
+constexpr uint32_t LoginMajorVersion = 157;
+constexpr uint32_t LoginMinorVersion = 100;
+
+// The status word of SM_SET_STATUS.
+uint32_t StatusWord(bool available)
+{
+    return available ? 2 : 1;
+}
+
+// The 32 lower-case hex characters of the MD5 of the user name's UTF-8 bytes
+// immediately followed by the password's.
+QString LoginDigest(QString const& user, QString const& password)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(user.toUtf8() + password.toUtf8(), QCryptographicHash::Md5).toHex());
+}
 
 bool SettingExists(char const* name)
 {
@@ -108,7 +126,10 @@ void Server::OnConnected()
         SetSetting("username", FallbackUsername);
     if (!SettingExists("password"))
         SetSetting("password", FallbackPassword);
-    MemStream login = ServerRequests::Login(GetSetting("username"), GetSetting("password"));
+    const QString user = GetSetting("username");
+    const QString password = GetSetting("password");
+    MemStream login =
+        Message(SM_LOGIN, user, password, LoginMajorVersion, LoginDigest(user, password), LoginMinorVersion);
     SendMessage(login, true);
     abruptlyDisconnected = false;
 }
@@ -210,7 +231,7 @@ void Server::AttemptReconnect()
 
 void Server::EveryFiveMinutes()
 {
-    Send(ServerRequests::Heartbeat());
+    Send(SM_HEARTBEAT);
 }
 
 void Server::RenewPortMapping()
@@ -239,21 +260,22 @@ void Server::OnConnectedToServer()
             MapListeningPorts();
     }
     if (GetSetting("availability_status") == "away")
-        Send(ServerRequests::SetStatus(false));
+        Send(SM_SET_STATUS, StatusWord(false));
     for (ItemPtr user : g("user").Connected("is_tracked"))
-        Send(ServerRequests::AddUser(user.AsString()));
+        AddUser(user.AsString());
     for (ItemPtr user : g("user").Connected("user_address_request"))
-        Send(ServerRequests::GetPeerAddress(user.AsString()));
+        Send(SM_GET_PEER_ADDRESS, user.AsString());
     SetSetting("accept_room_list", "yes");
 }
 
 void Server::SetWaitPort(int port, int obfuscatedPort)
 {
-    Send(ServerRequests::SetWaitPort(uint32_t(port), uint32_t(obfuscatedPort)));
+    const uint32_t obfuscationType = 1;
+    Send(SM_SET_WAIT_PORT, uint32_t(port), obfuscationType, uint32_t(obfuscatedPort));
 }
 
 void Server::SetAvailabilityStatus(bool available)
 {
     SetSetting("availability_status", available ? "available" : "away");
-    Send(ServerRequests::SetStatus(available));
+    Send(SM_SET_STATUS, StatusWord(available));
 }

@@ -2,6 +2,7 @@
 #define SERVER_SERVER_H
 
 #include "server/PortMapper.h"
+#include "server/ServerMessageCode.h"
 #include "server/ServerMessageReader.h"
 #include "server/TCPAddress.h"
 #include "server/UserStats.h"
@@ -148,7 +149,22 @@ private slots:
     void OnSocketClosed();
 
 private:
-    void Send(MemStream message) { SendMessage(message, false); }
+    // A fresh message: the code, then each field in order.
+    template <class... Fields>
+    static MemStream Message(ServerMessageCode code, Fields const&... fields)
+    {
+        MemStream message;
+        message.Write(uint32_t(code));
+        (message.Write(fields), ...);
+        return message;
+    }
+    // Builds an ordinary message and sends it; dropped unless logged in.
+    template <class... Fields>
+    void Send(ServerMessageCode code, Fields const&... fields)
+    {
+        MemStream message = Message(code, fields...);
+        SendMessage(message, false);
+    }
     // The session is gone without the client asking.
     void OnSessionLost();
     void OnDisconnected();
@@ -158,38 +174,14 @@ private:
     void MapListeningPorts();
     unsigned int NextSearchToken() { return searchTokenCounter++; }
 
-    // One handler per incoming message; the reply types name their codes.
+    // The handlers that need the session itself; the others only write the graph.
     void OnLoginReply(MemStream& message);
-    void OnPeerAddress(MemStream& message);
     void OnAddUserReply(MemStream& message);
-    void OnUserStatus(MemStream& message);
-    void OnRoomChat(MemStream& message);
-    void OnJoinRoom(MemStream& message);
-    void OnLeaveRoom(MemStream& message);
-    void OnUserJoinedRoom(MemStream& message);
-    void OnUserLeftRoom(MemStream& message);
-    void OnConnectToPeer(MemStream& message);
     void OnPrivateMessage(MemStream& message);
-    void OnFileSearch(MemStream& message);
-    void OnUserStats(MemStream& message);
-    void OnRoomList(MemStream& message);
-    void OnAdminMessage(MemStream& message);
-    void OnPrivilegedList(MemStream& message);
     void OnOwnPrivilegesStatus(MemStream& message);
-    void OnPossibleParents(MemStream& message);
     void OnRoomTickers(MemStream& message);
     void OnRoomTickerAdded(MemStream& message);
-    void OnRoomMembers(MemStream& message);
-    void OnAddRoomMember(MemStream& message);
-    void OnRemoveRoomMember(MemStream& message);
     void OnAddRoomMembership(MemStream& message);
-    void OnRemoveRoomMembership(MemStream& message);
-    void OnEnablePrivateRoomAdd(MemStream& message);
-    void OnAddRoomOperator(MemStream& message);
-    void OnRemoveRoomOperator(MemStream& message);
-    void OnAddRoomOperatorship(MemStream& message);
-    void OnRemoveRoomOperatorship(MemStream& message);
-    void OnRoomOperators(MemStream& message);
     void OnSearchCorrelations(MemStream& message);
     void AddRoomTicker(ItemPtr room, QString const& user, QString const& text);
 

@@ -4,9 +4,7 @@
 
 #include "app/Settings.h"
 #include "server/ForeignRecords.h"
-#include "server/ServerMessageCode.h"
 #include "server/ServerReplies.h"
-#include "server/ServerRequests.h"
 #include "store/Data.h"
 
 #include <QDateTime>
@@ -65,6 +63,13 @@ void SetUserStats(ItemPtr user, UserStats const& stats)
     Set(user, "shared_file_count", Value(stats.fileCount));
 }
 
+void SetUserAddress(ItemPtr user, uint32_t address, int32_t port, int32_t obfuscationType, int obfuscatedPort)
+{
+    Set(user, "user_address", Value(address));
+    Set(user, "user_port", Value(port));
+    Set(user, "user_obfuscated_port", Value(obfuscationType == 1 ? obfuscatedPort : 0));
+}
+
 // Makes the users, and only them, the users of the room's link item of the
 // given type (its members or operators).
 void ReplaceRoomUsers(ItemPtr room, char const* linkType, std::vector<QString> const& users)
@@ -79,139 +84,19 @@ void ClearSetting(char const* name)
 {
     d.GetType("global")->HasItem(Value(name)).Disconnect("global_value");
 }
-} // namespace
 
-void Server::HandleMessage(int code, MemStream& message)
-{
-    if (state == StateNotConnected)
-        return;
-    const ForeignRecord record = RecordWrittenBy(code);
-    if (record != ForeignRecord::None && !CanWrite(record, "Server message " + MessageCodeToString(code)))
-        return;
-    switch (code) {
-    case SM_LOGIN:
-        if (state == StateConnecting)
-            OnLoginReply(message);
-        break;
-    case SM_GET_PEER_ADDRESS: OnPeerAddress(message); break;
-    case SM_ADD_USER: OnAddUserReply(message); break;
-    case SM_GET_USER_STATUS: OnUserStatus(message); break;
-    case SM_SAY_CHATROOM: OnRoomChat(message); break;
-    case SM_JOIN_ROOM: OnJoinRoom(message); break;
-    case SM_LEAVE_ROOM: OnLeaveRoom(message); break;
-    case SM_USER_JOINED_ROOM: OnUserJoinedRoom(message); break;
-    case SM_USER_LEFT_ROOM: OnUserLeftRoom(message); break;
-    case SM_CONNECT_TO_PEER: OnConnectToPeer(message); break;
-    case SM_MESSAGE_USER: OnPrivateMessage(message); break;
-    case SM_FILE_SEARCH: OnFileSearch(message); break;
-    case SM_GET_USER_STATS: OnUserStats(message); break;
-    case SM_ROOM_LIST: OnRoomList(message); break;
-    case SM_ADMIN_MESSAGE: OnAdminMessage(message); break;
-    case SM_PRIVILEGED_LIST: OnPrivilegedList(message); break;
-    case SM_SET_PARENT_MIN_SPEED: {
-        IntReply reply;
-        reply.Read(message);
-        emit DNetParentMinSpeed(reply.value);
-        break;
-    }
-    case SM_SET_PARENT_SPEED_CONNECTION_RATIO: {
-        IntReply reply;
-        reply.Read(message);
-        emit DNetParentSpeedConnectionRatio(reply.value);
-        break;
-    }
-    case SM_GET_OWN_PRIVILEGES_STATUS: OnOwnPrivilegesStatus(message); break;
-    case SM_DNET_MESSAGE: emit DNetMessage(message); break;
-    case SM_POSSIBLE_PARENTS: OnPossibleParents(message); break;
-    case SM_WISHLIST_WAIT: {
-        UIntReply reply;
-        reply.Read(message);
-        emit WishListWait(reply.value);
-        break;
-    }
-    case SM_GET_ROOM_TICKER: OnRoomTickers(message); break;
-    case SM_ROOM_TICKER_USER_ADDED: OnRoomTickerAdded(message); break;
-    case SM_DNET_DELIVERY_REPORT: {
-        IntReply reply;
-        reply.Read(message);
-        emit DNetDeliveryReport(reply.value);
-        break;
-    }
-    case SM_DNET_RESET: emit DNetReset(); break;
-    case SM_ROOM_MEMBERS: OnRoomMembers(message); break;
-    case SM_ADD_ROOM_MEMBER: OnAddRoomMember(message); break;
-    case SM_REMOVE_ROOM_MEMBER: OnRemoveRoomMember(message); break;
-    case SM_ADD_ROOM_MEMBERSHIP: OnAddRoomMembership(message); break;
-    case SM_REMOVE_ROOM_MEMBERSHIP: OnRemoveRoomMembership(message); break;
-    case SM_ENABLE_PRIVATE_ROOM_ADD: OnEnablePrivateRoomAdd(message); break;
-    case SM_ADD_ROOM_OPERATOR: OnAddRoomOperator(message); break;
-    case SM_REMOVE_ROOM_OPERATOR: OnRemoveRoomOperator(message); break;
-    case SM_ADD_ROOM_OPERATORSHIP: OnAddRoomOperatorship(message); break;
-    case SM_REMOVE_ROOM_OPERATORSHIP: OnRemoveRoomOperatorship(message); break;
-    case SM_ROOM_OPERATORS: OnRoomOperators(message); break;
-    case SM_SEARCH_CORRELATIONS: OnSearchCorrelations(message); break;
-    case SE_CANT_CONNECT_TO_PEER: {
-        UIntReply reply;
-        reply.Read(message);
-        emit IndirectPeerConnectionFailure(reply.value);
-        break;
-    }
-    default:
-        break;
-    }
-}
+// The handlers that only write the graph.
 
-void Server::OnLoginReply(MemStream& message)
-{
-    LoginReply reply;
-    reply.Read(message);
-    if (!reply.success) {
-        // Leave the connecting state before telling anyone: a listener that
-        // runs an event loop (a message box) would otherwise see the server's
-        // close as a second failure.
-        state = StateNotConnected;
-        socket.disconnectFromHost();
-        emit ConnectionFailed(reply.reason);
-        return;
-    }
-    if (reply.hasPrivileges)
-        SetSetting("is_supporter", "yes");
-    else
-        ClearSetting("is_supporter");
-    state = StateLoggedIn;
-    emit Connected();
-    OnConnectedToServer();
-}
-
-void Server::OnPeerAddress(MemStream& message)
+void OnPeerAddress(MemStream& message)
 {
     PeerAddressReply reply;
     reply.Read(message);
     ItemPtr user = User(reply.user);
-    Set(user, "user_address", Value(reply.address));
-    Set(user, "user_port", Value(reply.port));
-    Set(user, "user_obfuscated_port", Value(reply.obfuscationType == 1 ? int(reply.obfuscatedPort) : 0));
+    SetUserAddress(user, reply.address, reply.port, reply.obfuscationType, reply.obfuscatedPort);
     user.Disconnect("user_address_request");
 }
 
-void Server::OnAddUserReply(MemStream& message)
-{
-    AddUserReply reply;
-    reply.Read(message);
-    emit AddUserResponse(reply.user, reply.exists);
-    if (!reply.exists)
-        return;
-    ItemPtr user = User(reply.user);
-    if (reply.status > 0) {
-        user.NewItem("is_online");
-        Set(user, "country_code", reply.countryCode);
-    } else {
-        user.Disconnect("is_online");
-    }
-    Set(user, "last_online_status_change", Now());
-}
-
-void Server::OnUserStatus(MemStream& message)
+void OnUserStatus(MemStream& message)
 {
     UserStatusReply reply;
     reply.Read(message);
@@ -231,15 +116,7 @@ void Server::OnUserStatus(MemStream& message)
         user.NewItem("is_privileged");
 }
 
-void Server::OnRoomChat(MemStream& message)
-{
-    RoomChatReply reply;
-    reply.Read(message);
-    if (!IsIgnored(reply.user))
-        emit RoomChat(reply.room, reply.user, reply.message);
-}
-
-void Server::OnJoinRoom(MemStream& message)
+void OnJoinRoom(MemStream& message)
 {
     JoinRoomReply reply;
     reply.Read(message);
@@ -260,18 +137,16 @@ void Server::OnJoinRoom(MemStream& message)
     }
 }
 
-void Server::OnLeaveRoom(MemStream& message)
+void OnLeaveRoom(MemStream& message)
 {
-    RoomReply reply;
-    reply.Read(message);
-    ItemPtr room = KnownRoom(reply.room);
+    ItemPtr room = KnownRoom(ReadValue<QString>(message));
     if (!room.IsConnected("in_room"))
         return;
     room.Disconnect("in_room");
     room.Disconnect("user");
 }
 
-void Server::OnUserJoinedRoom(MemStream& message)
+void OnUserJoinedRoom(MemStream& message)
 {
     UserJoinedRoomReply reply;
     reply.Read(message);
@@ -281,23 +156,21 @@ void Server::OnUserJoinedRoom(MemStream& message)
     Set(user, "country_code", reply.countryCode);
 }
 
-void Server::OnUserLeftRoom(MemStream& message)
+void OnUserLeftRoom(MemStream& message)
 {
     RoomUserReply reply;
     reply.Read(message);
     KnownUser(reply.user) -= KnownRoom(reply.room);
 }
 
-void Server::OnConnectToPeer(MemStream& message)
+void OnConnectToPeer(MemStream& message)
 {
     ConnectToPeerReply reply;
     reply.Read(message);
     // The user's address goes in before the request is tied to the user, so
     // that whoever watches for complete requests never sees an old address.
     ItemPtr user = User(reply.user);
-    Set(user, "user_address", Value(reply.address));
-    Set(user, "user_port", Value(reply.port));
-    Set(user, "user_obfuscated_port", Value(reply.obfuscationType == 1 ? reply.obfuscatedPort : 0));
+    SetUserAddress(user, reply.address, reply.port, reply.obfuscationType, reply.obfuscatedPort);
     if (reply.privileged)
         user.NewItem("is_privileged");
     ItemPtr request = d.GetType("peer_connection_request")->NewItem();
@@ -306,35 +179,7 @@ void Server::OnConnectToPeer(MemStream& message)
     request += user;
 }
 
-void Server::OnPrivateMessage(MemStream& message)
-{
-    PrivateMessageReply reply;
-    reply.Read(message);
-    MemStream acknowledgement = ServerRequests::MessageAcked(uint32_t(reply.messageId));
-    if (!IsIgnored(reply.user))
-        emit PrivateChat(reply.user, reply.message, time_t(reply.timeStamp), reply.flag);
-    SendMessage(acknowledgement, false);
-    // The server announces granted privileges in a private message.
-    if (reply.message.contains("privileges"))
-        GetOwnPrivilegesStatus();
-}
-
-void Server::OnFileSearch(MemStream& message)
-{
-    FileSearchReply reply;
-    reply.Read(message);
-    emit DirectFileSearch(reply.user, reply.token, reply.text);
-}
-
-void Server::OnUserStats(MemStream& message)
-{
-    UserStatsReply reply;
-    reply.Read(message);
-    SetUserStats(User(reply.user), reply.stats);
-    emit ReceivedUserStats(reply.user, reply.stats);
-}
-
-void Server::OnRoomList(MemStream& message)
+void OnRoomList(MemStream& message)
 {
     const bool asked = GetSetting("accept_room_list") == "yes";
     SetSetting("accept_room_list", "no");
@@ -380,14 +225,7 @@ void Server::OnRoomList(MemStream& message)
         GiveGlobalFlag(Room(name), "is_operator");
 }
 
-void Server::OnAdminMessage(MemStream& message)
-{
-    TextReply reply;
-    reply.Read(message);
-    emit AdminMessage(reply.text);
-}
-
-void Server::OnPrivilegedList(MemStream& message)
+void OnPrivilegedList(MemStream& message)
 {
     UserListReply reply;
     reply.Read(message);
@@ -395,22 +233,181 @@ void Server::OnPrivilegedList(MemStream& message)
         User(name).NewItem("is_privileged");
 }
 
-void Server::OnOwnPrivilegesStatus(MemStream& message)
+// 133, 148: the room's members or operators are replaced by the listed ones.
+void OnRoomLinkUsers(MemStream& message, char const* linkType)
 {
-    IntReply reply;
+    RoomUsersReply reply;
     reply.Read(message);
-    SetSetting("privileges_time_left", QString::number(reply.value));
-    if (reply.value > 0)
-        SetSetting("is_supporter", "yes");
-    emit ReceivedOwnPrivilegesStatus(reply.value);
+    ReplaceRoomUsers(Room(reply.room), linkType, reply.users);
 }
 
-void Server::OnPossibleParents(MemStream& message)
+// 134, 143: one more member or operator.
+void OnAddRoomLinkUser(MemStream& message, char const* linkType)
 {
-    PossibleParentsReply reply;
+    RoomUserReply reply;
     reply.Read(message);
-    PossibleParentList parents(reply.parents.begin(), reply.parents.end());
-    emit DNetPossibleParents(parents);
+    Room(reply.room).NewItem(linkType) += User(reply.user);
+}
+
+// 135, 144: one member or operator less.
+void OnRemoveRoomLinkUser(MemStream& message, char const* linkType)
+{
+    RoomUserReply reply;
+    reply.Read(message);
+    KnownRoom(reply.room).GetItem(linkType) -= KnownUser(reply.user);
+}
+
+void OnRemoveRoomMembership(MemStream& message)
+{
+    ItemPtr room = Room(ReadValue<QString>(message));
+    room.Disconnect("is_member");
+    room.Disconnect("is_operator");
+    room.Disconnect("is_owner");
+}
+} // namespace
+
+void Server::HandleMessage(int code, MemStream& message)
+{
+    if (state == StateNotConnected)
+        return;
+    const ForeignRecord record = RecordWrittenBy(code);
+    if (record != ForeignRecord::None && !CanWrite(record, "Server message " + MessageCodeToString(code)))
+        return;
+    switch (code) {
+    case SM_LOGIN:
+        if (state == StateConnecting)
+            OnLoginReply(message);
+        break;
+    case SM_GET_PEER_ADDRESS: OnPeerAddress(message); break;
+    case SM_ADD_USER: OnAddUserReply(message); break;
+    case SM_GET_USER_STATUS: OnUserStatus(message); break;
+    case SM_SAY_CHATROOM: {
+        RoomUserTextReply reply;
+        reply.Read(message);
+        if (!IsIgnored(reply.user))
+            emit RoomChat(reply.room, reply.user, reply.text);
+        break;
+    }
+    case SM_JOIN_ROOM: OnJoinRoom(message); break;
+    case SM_LEAVE_ROOM: OnLeaveRoom(message); break;
+    case SM_USER_JOINED_ROOM: OnUserJoinedRoom(message); break;
+    case SM_USER_LEFT_ROOM: OnUserLeftRoom(message); break;
+    case SM_CONNECT_TO_PEER: OnConnectToPeer(message); break;
+    case SM_MESSAGE_USER: OnPrivateMessage(message); break;
+    case SM_FILE_SEARCH: {
+        FileSearchReply reply;
+        reply.Read(message);
+        emit DirectFileSearch(reply.user, reply.token, reply.text);
+        break;
+    }
+    case SM_GET_USER_STATS: {
+        UserStatsReply reply;
+        reply.Read(message);
+        SetUserStats(User(reply.user), reply.stats);
+        emit ReceivedUserStats(reply.user, reply.stats);
+        break;
+    }
+    case SM_ROOM_LIST: OnRoomList(message); break;
+    case SM_ADMIN_MESSAGE: emit AdminMessage(ReadValue<QString>(message)); break;
+    case SM_PRIVILEGED_LIST: OnPrivilegedList(message); break;
+    case SM_SET_PARENT_MIN_SPEED: emit DNetParentMinSpeed(ReadValue<int32_t>(message)); break;
+    case SM_SET_PARENT_SPEED_CONNECTION_RATIO: emit DNetParentSpeedConnectionRatio(ReadValue<int32_t>(message)); break;
+    case SM_GET_OWN_PRIVILEGES_STATUS: OnOwnPrivilegesStatus(message); break;
+    case SM_DNET_MESSAGE: emit DNetMessage(message); break;
+    case SM_POSSIBLE_PARENTS: {
+        PossibleParentsReply reply;
+        reply.Read(message);
+        PossibleParentList parents(reply.parents.begin(), reply.parents.end());
+        emit DNetPossibleParents(parents);
+        break;
+    }
+    case SM_WISHLIST_WAIT: emit WishListWait(ReadValue<uint32_t>(message)); break;
+    case SM_GET_ROOM_TICKER: OnRoomTickers(message); break;
+    case SM_ROOM_TICKER_USER_ADDED: OnRoomTickerAdded(message); break;
+    case SM_DNET_DELIVERY_REPORT: emit DNetDeliveryReport(ReadValue<int32_t>(message)); break;
+    case SM_DNET_RESET: emit DNetReset(); break;
+    case SM_ROOM_MEMBERS: OnRoomLinkUsers(message, "room_members"); break;
+    case SM_ADD_ROOM_MEMBER: OnAddRoomLinkUser(message, "room_members"); break;
+    case SM_REMOVE_ROOM_MEMBER: OnRemoveRoomLinkUser(message, "room_members"); break;
+    case SM_ADD_ROOM_MEMBERSHIP: OnAddRoomMembership(message); break;
+    case SM_REMOVE_ROOM_MEMBERSHIP: OnRemoveRoomMembership(message); break;
+    case SM_ENABLE_PRIVATE_ROOM_ADD: {
+        const bool enabled = ReadValue<bool>(message);
+        SetSetting("accept_private_room_add", enabled ? "yes" : "no");
+        emit PrivateRoomAddEnabled(enabled);
+        break;
+    }
+    case SM_ADD_ROOM_OPERATOR: OnAddRoomLinkUser(message, "room_operators"); break;
+    case SM_REMOVE_ROOM_OPERATOR: OnRemoveRoomLinkUser(message, "room_operators"); break;
+    case SM_ADD_ROOM_OPERATORSHIP: Room(ReadValue<QString>(message)).NewItem("is_operator"); break;
+    case SM_REMOVE_ROOM_OPERATORSHIP: Room(ReadValue<QString>(message)).Disconnect("is_operator"); break;
+    case SM_ROOM_OPERATORS: OnRoomLinkUsers(message, "room_operators"); break;
+    case SM_SEARCH_CORRELATIONS: OnSearchCorrelations(message); break;
+    case SE_CANT_CONNECT_TO_PEER: emit IndirectPeerConnectionFailure(ReadValue<uint32_t>(message)); break;
+    default:
+        break;
+    }
+}
+
+void Server::OnLoginReply(MemStream& message)
+{
+    LoginReply reply;
+    reply.Read(message);
+    if (!reply.success) {
+        // Leave the connecting state before telling anyone: a listener that
+        // runs an event loop (a message box) would otherwise see the server's
+        // close as a second failure.
+        state = StateNotConnected;
+        socket.disconnectFromHost();
+        emit ConnectionFailed(reply.reason);
+        return;
+    }
+    if (reply.hasPrivileges)
+        SetSetting("is_supporter", "yes");
+    else
+        ClearSetting("is_supporter");
+    state = StateLoggedIn;
+    emit Connected();
+    OnConnectedToServer();
+}
+
+void Server::OnAddUserReply(MemStream& message)
+{
+    AddUserReply reply;
+    reply.Read(message);
+    emit AddUserResponse(reply.user, reply.exists);
+    if (!reply.exists)
+        return;
+    ItemPtr user = User(reply.user);
+    if (reply.status > 0) {
+        user.NewItem("is_online");
+        Set(user, "country_code", reply.countryCode);
+    } else {
+        user.Disconnect("is_online");
+    }
+    Set(user, "last_online_status_change", Now());
+}
+
+void Server::OnPrivateMessage(MemStream& message)
+{
+    PrivateMessageReply reply;
+    reply.Read(message);
+    if (!IsIgnored(reply.user))
+        emit PrivateChat(reply.user, reply.message, time_t(reply.timeStamp), reply.flag);
+    // Acknowledged even when ignored, or the server would deliver it again.
+    Send(SM_MESSAGE_ACKED, uint32_t(reply.messageId));
+    // The server announces granted privileges in a private message.
+    if (reply.message.contains("privileges"))
+        GetOwnPrivilegesStatus();
+}
+
+void Server::OnOwnPrivilegesStatus(MemStream& message)
+{
+    const int32_t secondsLeft = ReadValue<int32_t>(message);
+    SetSetting("privileges_time_left", QString::number(secondsLeft));
+    if (secondsLeft > 0)
+        SetSetting("is_supporter", "yes");
+    emit ReceivedOwnPrivilegesStatus(secondsLeft);
 }
 
 void Server::OnRoomTickers(MemStream& message)
@@ -428,7 +425,7 @@ void Server::OnRoomTickers(MemStream& message)
 
 void Server::OnRoomTickerAdded(MemStream& message)
 {
-    RoomTickerAddedReply reply;
+    RoomUserTextReply reply;
     reply.Read(message);
     ItemPtr room = Room(reply.room);
     d.GetItem(room, User(reply.user), "room_ticker").Remove();
@@ -443,88 +440,13 @@ void Server::AddRoomTicker(ItemPtr room, QString const& user, QString const& tex
     Set(ticker, "room_ticker_order", Value(tickerOrderCounter++));
 }
 
-void Server::OnRoomMembers(MemStream& message)
-{
-    RoomUsersReply reply;
-    reply.Read(message);
-    ReplaceRoomUsers(Room(reply.room), "room_members", reply.users);
-}
-
-void Server::OnAddRoomMember(MemStream& message)
-{
-    RoomUserReply reply;
-    reply.Read(message);
-    Room(reply.room).NewItem("room_members") += User(reply.user);
-}
-
-void Server::OnRemoveRoomMember(MemStream& message)
-{
-    RoomUserReply reply;
-    reply.Read(message);
-    KnownRoom(reply.room).GetItem("room_members") -= KnownUser(reply.user);
-}
-
 void Server::OnAddRoomMembership(MemStream& message)
 {
-    RoomReply reply;
-    reply.Read(message);
-    ItemPtr room = Room(reply.room);
+    const QString name = ReadValue<QString>(message);
+    ItemPtr room = Room(name);
     GiveGlobalFlag(room, "is_private");
     GiveGlobalFlag(room, "is_member");
-    EnterRoom(reply.room, false);
-}
-
-void Server::OnRemoveRoomMembership(MemStream& message)
-{
-    RoomReply reply;
-    reply.Read(message);
-    ItemPtr room = Room(reply.room);
-    room.Disconnect("is_member");
-    room.Disconnect("is_operator");
-    room.Disconnect("is_owner");
-}
-
-void Server::OnEnablePrivateRoomAdd(MemStream& message)
-{
-    BoolReply reply;
-    reply.Read(message);
-    SetSetting("accept_private_room_add", reply.value ? "yes" : "no");
-    emit PrivateRoomAddEnabled(reply.value);
-}
-
-void Server::OnAddRoomOperator(MemStream& message)
-{
-    RoomUserReply reply;
-    reply.Read(message);
-    Room(reply.room).NewItem("room_operators") += User(reply.user);
-}
-
-void Server::OnRemoveRoomOperator(MemStream& message)
-{
-    RoomUserReply reply;
-    reply.Read(message);
-    KnownRoom(reply.room).GetItem("room_operators") -= KnownUser(reply.user);
-}
-
-void Server::OnAddRoomOperatorship(MemStream& message)
-{
-    RoomReply reply;
-    reply.Read(message);
-    Room(reply.room).NewItem("is_operator");
-}
-
-void Server::OnRemoveRoomOperatorship(MemStream& message)
-{
-    RoomReply reply;
-    reply.Read(message);
-    Room(reply.room).Disconnect("is_operator");
-}
-
-void Server::OnRoomOperators(MemStream& message)
-{
-    RoomUsersReply reply;
-    reply.Read(message);
-    ReplaceRoomUsers(Room(reply.room), "room_operators", reply.users);
+    EnterRoom(name, false);
 }
 
 void Server::OnSearchCorrelations(MemStream& message)

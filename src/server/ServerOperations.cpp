@@ -2,33 +2,17 @@
 #include "server/Server.h"
 
 #include "server/ForeignRecords.h"
-#include "server/ServerRequests.h"
 #include "store/Data.h"
 
 void Server::SendFilesFolders(int folderCount, int fileCount)
 {
-    Send(ServerRequests::SharedFoldersFiles(uint32_t(folderCount), uint32_t(fileCount)));
+    Send(SM_SHARED_FOLDERS_FILES, uint32_t(folderCount), uint32_t(fileCount));
 }
 
-void Server::SendUploadSpeed(int speed)
-{
-    Send(ServerRequests::UploadSpeed(uint32_t(speed)));
-}
-
-void Server::GetOwnPrivilegesStatus()
-{
-    Send(ServerRequests::GetOwnPrivilegesStatus());
-}
-
-void Server::GiftPrivileges(QString const& user, int days)
-{
-    Send(ServerRequests::GivePrivilege(user, uint32_t(days)));
-}
-
-void Server::BannedUser(QString const& user)
-{
-    Send(ServerRequests::BanUser(user));
-}
+void Server::SendUploadSpeed(int speed) { Send(SM_UPLOAD_SPEED, uint32_t(speed)); }
+void Server::GetOwnPrivilegesStatus() { Send(SM_GET_OWN_PRIVILEGES_STATUS); }
+void Server::GiftPrivileges(QString const& user, int days) { Send(SM_GIVE_PRIVILEGE, user, uint32_t(days)); }
+void Server::BannedUser(QString const& user) { Send(SM_BAN_USER, user); }
 
 void Server::GetUserAddress(QString const& user)
 {
@@ -37,14 +21,11 @@ void Server::GetUserAddress(QString const& user)
     ItemPtr userItem = d.GetType("user")->GetItem(user);
     if (userItem.IsConnected("user_address_request"))
         return;
-    Send(ServerRequests::GetPeerAddress(user));
+    Send(SM_GET_PEER_ADDRESS, user);
     userItem += d.GetType("user_address_request")->NewItem();
 }
 
-void Server::AddUser(QString const& user)
-{
-    Send(ServerRequests::AddUser(user));
-}
+void Server::AddUser(QString const& user) { Send(SM_ADD_USER, user); }
 
 void Server::TrackUser(QString const& user)
 {
@@ -61,121 +42,65 @@ void Server::UntrackUser(QString const& user)
     if (!userItem.IsConnected("is_tracked"))
         return;
     userItem.Disconnect("is_tracked");
-    Send(ServerRequests::RemoveUser(user));
+    Send(SM_REMOVE_USER, user);
 }
 
-void Server::GetUserStatus(QString const& user)
-{
-    Send(ServerRequests::GetUserStatus(user));
-}
-
-void Server::GetUserStats(QString const& user)
-{
-    Send(ServerRequests::GetUserStats(user));
-}
+void Server::GetUserStatus(QString const& user) { Send(SM_GET_USER_STATUS, user); }
+void Server::GetUserStats(QString const& user) { Send(SM_GET_USER_STATS, user); }
 
 void Server::SendPrivateChat(QString const& user, QString const& message)
 {
     // The server takes one line per message.
     QString oneLine = message;
     oneLine.replace('\r', ' ').replace('\n', ' ');
-    Send(ServerRequests::MessageUser(user, oneLine));
+    Send(SM_MESSAGE_USER, user, oneLine);
     emit PrivateChatSent(user, oneLine);
 }
 
-void Server::SendRoomChat(QString const& room, QString const& message)
-{
-    Send(ServerRequests::SayChatroom(room, message));
-}
-
-void Server::EnterRoom(QString const& room, bool isPrivate)
-{
-    Send(ServerRequests::JoinRoom(room, isPrivate));
-}
-
-void Server::LeaveRoom(QString const& room)
-{
-    Send(ServerRequests::LeaveRoom(room));
-}
-
-void Server::GetRoomList()
-{
-    Send(ServerRequests::RoomList());
-}
-
-void Server::SetRoomTicker(QString const& room, QString const& text)
-{
-    Send(ServerRequests::SetTicker(room, text));
-}
+void Server::SendRoomChat(QString const& room, QString const& message) { Send(SM_SAY_CHATROOM, room, message); }
+void Server::EnterRoom(QString const& room, bool isPrivate) { Send(SM_JOIN_ROOM, room, uint32_t(isPrivate)); }
+void Server::LeaveRoom(QString const& room) { Send(SM_LEAVE_ROOM, room); }
+void Server::GetRoomList() { Send(SM_ROOM_LIST); }
+void Server::SetRoomTicker(QString const& room, QString const& text) { Send(SM_SET_TICKER, room, text); }
 
 void Server::AddPrivateRoomMember(QString const& room, QString const& user)
 {
-    Send(ServerRequests::AddRoomMember(room, user));
+    Send(SM_ADD_ROOM_MEMBER, room, user);
 }
 
 void Server::RemovePrivateRoomMember(QString const& room, QString const& user)
 {
-    Send(ServerRequests::RemoveRoomMember(room, user));
+    Send(SM_REMOVE_ROOM_MEMBER, room, user);
 }
 
-void Server::GiveUpPrivateRoomMembership(QString const& room)
-{
-    Send(ServerRequests::RemoveOwnRoomMembership(room));
-}
-
-void Server::GiveUpPrivateRoom(QString const& room)
-{
-    Send(ServerRequests::GiveUpRoom(room));
-}
-
-void Server::EnablePrivateRoomAdd(bool enabled)
-{
-    Send(ServerRequests::EnablePrivateRoomAdd(enabled));
-}
+void Server::GiveUpPrivateRoomMembership(QString const& room) { Send(SM_REMOVE_OWN_ROOM_MEMBERSHIP, room); }
+void Server::GiveUpPrivateRoom(QString const& room) { Send(SM_GIVE_UP_ROOM, room); }
+void Server::EnablePrivateRoomAdd(bool enabled) { Send(SM_ENABLE_PRIVATE_ROOM_ADD, enabled); }
 
 void Server::AddPrivateRoomOperator(QString const& room, QString const& user)
 {
-    Send(ServerRequests::AddRoomOperator(room, user));
+    Send(SM_ADD_ROOM_OPERATOR, room, user);
 }
 
 void Server::RemovePrivateRoomOperator(QString const& room, QString const& user)
 {
-    Send(ServerRequests::RemoveRoomOperator(room, user));
+    Send(SM_REMOVE_ROOM_OPERATOR, room, user);
 }
 
 unsigned int Server::SendIndirectConnectionRequest(QString const& user, QString const& connectionType)
 {
     const unsigned int token = indirectConnectionTokenCounter++;
-    Send(ServerRequests::ConnectToPeer(token, user, connectionType));
+    Send(SM_CONNECT_TO_PEER, uint32_t(token), user, connectionType);
     return token;
 }
 
 void Server::SendCantConnectToPeer(unsigned int token, QString const& user)
 {
-    Send(ServerRequests::CantConnectToPeer(token, user));
+    Send(SE_CANT_CONNECT_TO_PEER, uint32_t(token), user);
 }
 
-void Server::SendDNetHasParent(bool hasParent)
-{
-    Send(ServerRequests::DNetHasParent(hasParent));
-}
-
-void Server::SendDNetCanParent(bool canParent)
-{
-    Send(ServerRequests::DNetCanParent(canParent));
-}
-
-void Server::SendDNetLevel(int level)
-{
-    Send(ServerRequests::DNetLevel(uint32_t(level)));
-}
-
-void Server::SendDNetGroupLeader(QString const& user)
-{
-    Send(ServerRequests::DNetGroupLeader(user));
-}
-
-void Server::SendChildDepth(bool value)
-{
-    Send(ServerRequests::DNetChildDepth(value));
-}
+void Server::SendDNetHasParent(bool hasParent) { Send(SM_SEND_DISTRIBUTIONS, hasParent); }
+void Server::SendDNetCanParent(bool canParent) { Send(SM_CAN_PARENT, canParent); }
+void Server::SendDNetLevel(int level) { Send(SM_DNET_LEVEL, uint32_t(level)); }
+void Server::SendDNetGroupLeader(QString const& user) { Send(SM_DNET_GROUP_LEADER, user); }
+void Server::SendChildDepth(bool value) { Send(SM_DNET_CHILD_DEPTH, value); }

@@ -1,7 +1,6 @@
 #include "server/ServerReplies.h"
 
 #include "server/ServerList.h"
-#include "wire/InputStream.h"
 
 bool LoginReply::Read(InputStream& in)
 {
@@ -38,9 +37,9 @@ bool UserStatusReply::Read(InputStream& in)
     return in.Read(user) && in.Read(status) && in.Read(privileged);
 }
 
-bool RoomChatReply::Read(InputStream& in)
+bool RoomUserTextReply::Read(InputStream& in)
 {
-    return in.Read(room) && in.Read(user) && in.Read(message);
+    return in.Read(room) && in.Read(user) && in.Read(text);
 }
 
 bool JoinRoomReply::Read(InputStream& in)
@@ -51,11 +50,6 @@ bool JoinRoomReply::Read(InputStream& in)
     // Public rooms end here; private ones go on with the owner.
     hasOwner = in.Read(owner);
     return !hasOwner || ReadServerList(in, operators);
-}
-
-bool RoomReply::Read(InputStream& in)
-{
-    return in.Read(room);
 }
 
 bool UserJoinedRoomReply::Read(InputStream& in)
@@ -99,29 +93,9 @@ bool RoomListReply::Read(InputStream& in)
         && ReadServerList(in, operatorRooms);
 }
 
-bool TextReply::Read(InputStream& in)
-{
-    return in.Read(text);
-}
-
 bool UserListReply::Read(InputStream& in)
 {
     return ReadServerList(in, users);
-}
-
-bool IntReply::Read(InputStream& in)
-{
-    return in.Read(value);
-}
-
-bool UIntReply::Read(InputStream& in)
-{
-    return in.Read(value);
-}
-
-bool BoolReply::Read(InputStream& in)
-{
-    return in.Read(value);
 }
 
 bool PossibleParentsReply::Read(InputStream& in)
@@ -136,11 +110,6 @@ bool RoomTickersReply::Read(InputStream& in)
     return in.Read(room) && ReadServerList(in, tickers, [&in](std::pair<QString, QString>& ticker) {
         return in.Read(ticker.first) && in.Read(ticker.second);
     });
-}
-
-bool RoomTickerAddedReply::Read(InputStream& in)
-{
-    return in.Read(room) && in.Read(user) && in.Read(text);
 }
 
 bool RoomUsersReply::Read(InputStream& in)

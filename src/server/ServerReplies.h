@@ -3,6 +3,7 @@
 
 #include "server/TCPAddress.h"
 #include "server/UserStats.h"
+#include "wire/InputStream.h"
 
 #include <QString>
 
@@ -10,12 +11,20 @@
 #include <utility>
 #include <vector>
 
-class InputStream;
-
 // The bodies of the messages the client takes from the server. Each Read
 // fills the fields in layout order and stops at the first field that cannot
 // be read; the fields not reached keep their defaults, and false tells that
 // the body was shorter than its layout.
+
+// 15, 66, 83, 84, 92, 104, 128, 139, 140, 141, 145, 146, 1001: a single
+// field (a room name, a text, a value or a flag); its default when missing.
+template <class T>
+T ReadValue(InputStream& in)
+{
+    T value{};
+    in.Read(value);
+    return value;
+}
 
 // 1: the answer to the login.
 struct LoginReply
@@ -57,12 +66,12 @@ struct UserStatusReply
     bool Read(InputStream& in);
 };
 
-// 13: a line said in a room.
-struct RoomChatReply
+// 13: a line said in a room; 114: one user's ticker in a room.
+struct RoomUserTextReply
 {
     QString room;
     QString user;
-    QString message;
+    QString text;
     bool Read(InputStream& in);
 };
 
@@ -79,13 +88,6 @@ struct JoinRoomReply
     bool hasOwner = false;
     QString owner;
     std::vector<QString> operators;
-    bool Read(InputStream& in);
-};
-
-// 15, 139, 140, 145, 146: a room name alone.
-struct RoomReply
-{
-    QString room;
     bool Read(InputStream& in);
 };
 
@@ -164,38 +166,10 @@ struct RoomListReply
     bool Read(InputStream& in);
 };
 
-// 66: a message from the administrators.
-struct TextReply
-{
-    QString text;
-    bool Read(InputStream& in);
-};
-
 // 69: the privileged users.
 struct UserListReply
 {
     std::vector<QString> users;
-    bool Read(InputStream& in);
-};
-
-// 83, 84, 92, 128: one signed value.
-struct IntReply
-{
-    int32_t value = 0;
-    bool Read(InputStream& in);
-};
-
-// 104, 1001: one unsigned value.
-struct UIntReply
-{
-    uint32_t value = 0;
-    bool Read(InputStream& in);
-};
-
-// 141: one flag.
-struct BoolReply
-{
-    bool value = false;
     bool Read(InputStream& in);
 };
 
@@ -211,15 +185,6 @@ struct RoomTickersReply
 {
     QString room;
     std::vector<std::pair<QString, QString>> tickers; // user, text
-    bool Read(InputStream& in);
-};
-
-// 114: one user's ticker in a room.
-struct RoomTickerAddedReply
-{
-    QString room;
-    QString user;
-    QString text;
     bool Read(InputStream& in);
 };
 

@@ -3,6 +3,7 @@
 
 #include "ScriptedServer.h"
 #include "SessionGraph.h"
+#include "WireBytes.h"
 
 #include "server/Server.h"
 

@@ -1,0 +1,25 @@
+#ifndef TESTS_SERVER_OPERATIONLAYOUTS_H
+#define TESTS_SERVER_OPERATIONLAYOUTS_H
+
+#include <QByteArray>
+
+#include <functional>
+#include <vector>
+
+class Server;
+
+// One outgoing operation of a logged-in session, called once on a fresh
+// session, with the bytes (code and body) it must send.
+struct OperationLayout
+{
+    char const* name;
+    std::function<void(Server&)> operation;
+    QByteArray bytes;
+    // Sent only when the program keeps the record its answer writes.
+    bool needsPeerNetwork = false;
+};
+
+// Every operation but the login, the keep-alive and the searches.
+std::vector<OperationLayout> OperationLayouts();
+
+#endif

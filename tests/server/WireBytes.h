@@ -1,0 +1,40 @@
+#ifndef TESTS_SERVER_WIREBYTES_H
+#define TESTS_SERVER_WIREBYTES_H
+
+#include "server/UserStats.h"
+#include "wire/MemStream.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+// Message bodies and expected bytes, written the way the server writes them.
+template <class... Fields>
+MemStream Body(Fields const&... fields)
+{
+    MemStream body;
+    (body.Write(fields), ...);
+    return body;
+}
+
+template <class... Fields>
+QByteArray Bytes(Fields const&... fields)
+{
+    return Body(fields...).GetPendingBytes();
+}
+
+// A string field holding these UTF-8 bytes.
+inline QByteArray Str(QByteArray const& utf8)
+{
+    return Bytes(uint32_t(utf8.size())) + utf8;
+}
+
+inline UserStats Stats(uint32_t speed, uint32_t files)
+{
+    UserStats stats;
+    stats.averageSpeed = speed;
+    stats.fileCount = files;
+    return stats;
+}
+
+#endif
