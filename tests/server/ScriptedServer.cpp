@@ -41,18 +41,6 @@ bool ScriptedServer::ReadMessage(uint32_t& code, MemStream& body)
     return true;
 }
 
-bool ScriptedServer::SkipToMessage(uint32_t code, MemStream& body)
-{
-    for (int n = 0; n < 100; ++n) {
-        uint32_t read = 0;
-        if (!ReadMessage(read, body))
-            return false;
-        if (read == code)
-            return true;
-    }
-    return false;
-}
-
 void ScriptedServer::Send(MemStream message)
 {
     const QByteArray bytes = message.GetPendingBytes();

@@ -26,8 +26,6 @@ public:
     bool AcceptClient();
     // The next whole message from the client: its code and body.
     bool ReadMessage(uint32_t& code, MemStream& body);
-    // Reads messages until one has the code; false when none comes.
-    bool SkipToMessage(uint32_t code, MemStream& body);
     // Frames and sends a message (a stream starting with its code).
     void Send(MemStream message);
     void SendRaw(QByteArray const& bytes);

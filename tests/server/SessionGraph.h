@@ -25,8 +25,4 @@ private:
     std::unique_ptr<DataSaver> saver;
 };
 
-// The types the peer network declares and the session writes: brokered
-// connection requests, user addresses and search records.
-void DeclarePeerNetworkTypes();
-
 #endif

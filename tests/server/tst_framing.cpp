@@ -91,43 +91,30 @@ private slots:
         ExpectMessage(22, "second message");
     }
 
-    void splitLengthWordWaitsForTheRest()
+    void lengthBounds_data()
     {
-        const QByteArray frame = Frame(32, "");
-        Deliver(frame.left(2), 2);
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
-        QCOMPARE(receiver->bytesAvailable(), qint64(2));
-        Deliver(frame.mid(2), frame.size());
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
-        ExpectMessage(32, "");
+        QTest::addColumn<uint32_t>("length");
+        QTest::addColumn<int>("result");
+        QTest::newRow("below a code") << 3u << int(ServerMessageReader::Result::BadLength);
+        QTest::newRow("a code alone") << 4u << int(ServerMessageReader::Result::Complete);
+        QTest::newRow("at the limit") << ServerMessageReader::MaxLength << int(ServerMessageReader::Result::NeedMore);
+        QTest::newRow("above the limit")
+            << ServerMessageReader::MaxLength + 1 << int(ServerMessageReader::Result::BadLength);
     }
 
-    void lengthBelowCodeSizeIsRefused()
+    // An out-of-bounds length is refused before anything behind it is read.
+    void lengthBounds()
     {
+        QFETCH(uint32_t, length);
+        QFETCH(int, result);
         MemStream out;
-        out.Write(uint32_t(3));
-        Deliver(out.GetPendingBytes(), 4);
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::BadLength);
-        QCOMPARE(reader.Length(), 3u);
-    }
-
-    void lengthAboveLimitIsRefusedBeforeReadingTheBody()
-    {
-        MemStream out;
-        out.Write(uint32_t(ServerMessageReader::MaxLength + 1));
+        out.Write(length);
         out.Write(uint32_t(13));
         Deliver(out.GetPendingBytes(), 8);
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::BadLength);
-        QCOMPARE(receiver->bytesAvailable(), qint64(4));
-    }
-
-    void lengthAtTheLimitIsAccepted()
-    {
-        MemStream out;
-        out.Write(uint32_t(ServerMessageReader::MaxLength));
-        out.Write(uint32_t(13));
-        Deliver(out.GetPendingBytes(), 8);
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+        QCOMPARE(int(reader.ReadFrom(*receiver)), result);
+        QCOMPARE(reader.Length(), length);
+        if (result == int(ServerMessageReader::Result::BadLength))
+            QCOMPARE(receiver->bytesAvailable(), qint64(4));
     }
 
     void resetForgetsPartMessage()

@@ -1,6 +1,5 @@
 #include "SessionGraph.h"
 
-#include "app/Settings.h"
 #include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
@@ -8,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The session's item types and what of them survives a restart.
+// What of the session's items survives a restart.
 class TestSchema : public QObject
 {
     Q_OBJECT
@@ -18,27 +17,6 @@ private:
 
 private slots:
     void initTestCase() { qputenv("HOME", home.path().toLocal8Bit()); }
-
-    void typesAndRelations()
-    {
-        SessionGraph graph;
-        QCOMPARE(GetSetting("availability_status"), QString("available"));
-        Type* user = d.GetType("user");
-        QCOMPARE(user->GetPrimacy(), Primary);
-        QVERIFY(!user->IsNull());
-        QVERIFY(d.GetType("is_online")->IsNull());
-        QCOMPARE(d.GetType("room_ticker")->GetPrimacy(), Secondary);
-        QCOMPARE(d.GetType("user_list_group")->GetPrimacy(), Primary);
-        RelationInfo roomTicker = d.GetType("room")->GetRelation(d.GetType("room_ticker"));
-        QCOMPARE(roomTicker.thisPerFar, One);
-        QCOMPARE(roomTicker.farPerThis, Many);
-        RelationInfo userList = d.GetType("user")->GetRelation(d.GetType("in_user_list"));
-        QCOMPARE(userList.thisPerFar, One);
-        QCOMPARE(userList.farPerThis, One);
-        RelationInfo request = d.GetType("user")->GetRelation(d.GetType("user_address_request"));
-        QCOMPARE(request.thisPerFar, Many);
-        QCOMPARE(request.farPerThis, One);
-    }
 
     void userListIgnoresAndAutojoinSurviveRestartButPresenceDoesNot()
     {
