@@ -4,8 +4,10 @@ namespace localserver {
 
 std::vector<ServerMessageCode> PresenceService::Codes() const
 {
-    return {SM_SET_WAIT_PORT, SM_GET_PEER_ADDRESS, SM_ADD_USER, SM_REMOVE_USER, SM_GET_USER_STATUS, SM_SET_STATUS, SM_HEARTBEAT,
-            SM_SHARED_FOLDERS_FILES, SM_GET_USER_STATS, SM_GET_OWN_PRIVILEGES_STATUS, SM_UPLOAD_SPEED, SM_GIVE_PRIVILEGE, SM_BAN_USER};
+    return {SM_SET_WAIT_PORT,   SM_GET_PEER_ADDRESS, SM_ADD_USER,       SM_REMOVE_USER,
+            SM_GET_USER_STATUS, SM_SET_STATUS,       SM_HEARTBEAT,      SM_SHARED_FOLDERS_FILES,
+            SM_GET_USER_STATS,  SM_UPLOAD_SPEED,     SM_GIVE_PRIVILEGE, SM_GET_OWN_PRIVILEGES_STATUS,
+            SM_BAN_USER};
 }
 
 bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& body)
