@@ -4,7 +4,10 @@
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QSignalSpy>
+#include <QTest>
 #include <QtEndian>
+
+#include <algorithm>
 
 bool TestClient::Connect(quint16 port)
 {
@@ -38,65 +41,48 @@ void TestClient::SendRaw(const QByteArray& bytes)
     m_socket.flush();
 }
 
-MemStream TestClient::LogIn(const QString& name, const QString& password, bool* accepted)
-{
-    Send(LoginMessage(name, password));
-    MemStream reply = WaitFor(1);
-    bool success = false;
-    reply.Read(success);
-    if (accepted)
-        *accepted = success;
-    return reply;
-}
-
 bool TestClient::LogInAndSettle(const QString& name, const QString& password)
 {
-    bool accepted = false;
-    LogIn(name, password, &accepted);
-    return accepted && Sync();
+    Send(LoginMessage(name, password));
+    return std::get<0>(Fields<bool>(WaitFor(1))) && Sync();
+}
+
+namespace {
+
+auto IsCode(quint32 code)
+{
+    return [code](const std::pair<quint32, MemStream>& message) { return message.first == code; };
+}
+
 }
 
 MemStream TestClient::WaitFor(quint32 code)
 {
-    QDeadlineTimer deadline(WaitMs);
+    const QDeadlineTimer deadline(WaitMs);
     for (;;) {
-        for (auto it = m_received.begin(); it != m_received.end(); ++it) {
-            if (it->first == code) {
-                MemStream message = it->second;
-                m_received.erase(it);
-                return message;
-            }
+        const auto found = std::find_if(m_received.begin(), m_received.end(), IsCode(code));
+        if (found != m_received.end()) {
+            const MemStream message = found->second;
+            m_received.erase(found);
+            return message;
         }
-        if (deadline.hasExpired() || m_socket.state() != QAbstractSocket::ConnectedState)
+        if (deadline.hasExpired() || !IsConnected())
             return MemStream();
-        QSignalSpy arrived(&m_socket, &QTcpSocket::readyRead);
-        arrived.wait(int(qMax<qint64>(1, deadline.remainingTime())));
+        QSignalSpy(&m_socket, &QTcpSocket::readyRead).wait(int(qMax<qint64>(1, deadline.remainingTime())));
     }
 }
 
 bool TestClient::Sync()
 {
-    // Related search terms are answered at once with the term itself.
+    // Related search terms are answered at once, with the term.
     const QString term = QStringLiteral("sync %1").arg(++m_syncCounter);
     Send(Message(153, term));
-    QDeadlineTimer deadline(WaitMs);
-    while (!deadline.hasExpired()) {
-        MemStream reply = WaitFor(153);
-        QString echoed;
-        if (!reply.Read(echoed))
-            return false;
-        if (echoed == term)
-            return true;
-    }
-    return false;
+    return std::get<0>(Fields<QString>(WaitFor(153))) == term;
 }
 
-bool TestClient::HasReceived(quint32 code) const
+bool TestClient::GotNo(quint32 code)
 {
-    for (const auto& message : m_received)
-        if (message.first == code)
-            return true;
-    return false;
+    return Sync() && std::none_of(m_received.begin(), m_received.end(), IsCode(code));
 }
 
 bool TestClient::WaitForDisconnect()
@@ -120,4 +106,34 @@ void TestClient::OnReadyRead()
         message.Read(code);
         m_received.emplace_back(code, message);
     }
+}
+
+LocalNetwork::LocalNetwork(localserver::ServerOptions options)
+    : m_server([&options] {
+        options.quiet = true;
+        return options;
+    }())
+{
+    m_server.Listen();
+}
+
+TestClient* LocalNetwork::Connect()
+{
+    m_clients.push_back(std::make_unique<TestClient>());
+    return Port() != 0 && m_clients.back()->Connect(Port()) ? m_clients.back().get() : nullptr;
+}
+
+TestClient* LocalNetwork::LogIn(const QString& name)
+{
+    TestClient* client = Connect();
+    if (!client || !client->LogInAndSettle(name))
+        return nullptr;
+    client->Forget();
+    return client;
+}
+
+bool LocalNetwork::LogOut(TestClient* client, const QString& name)
+{
+    client->Socket().disconnectFromHost();
+    return QTest::qWaitFor([&] { return !m_server.OnlineUsers().contains(name); }, TestClient::WaitMs);
 }

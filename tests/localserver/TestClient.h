@@ -1,6 +1,8 @@
 #ifndef TESTS_LOCALSERVER_TESTCLIENT_H
 #define TESTS_LOCALSERVER_TESTCLIENT_H
 
+#include "LocalServer.h"
+
 #include "wire/MemStream.h"
 
 #include <QObject>
@@ -8,7 +10,10 @@
 #include <QTcpSocket>
 
 #include <deque>
+#include <memory>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 // A raw client of the local server for tests: frames what it sends, collects
 // what it receives, and waits (bounded) for messages by code.
@@ -22,9 +27,6 @@ public:
     void Send(const MemStream& message);
     void SendRaw(const QByteArray& bytes);
 
-    // Sends a login with a correct digest; the reply's body is returned, read
-    // past its success byte, which is stored in `accepted`.
-    MemStream LogIn(const QString& name, const QString& password, bool* accepted = nullptr);
     // Logs in, expecting success, and waits until the server has sent
     // everything that follows a login.
     bool LogInAndSettle(const QString& name, const QString& password = QStringLiteral("secret"));
@@ -32,11 +34,14 @@ public:
     // The first unread message with the code, read past the code; a null
     // stream (no bytes at all) when none came within WaitMs.
     MemStream WaitFor(quint32 code);
+    bool Got(quint32 code) { return WaitFor(code).GetLength() > 0; }
+    // The body of the first unread message with the code; empty if none came.
+    QByteArray BodyOf(quint32 code) { return WaitFor(code).GetPendingBytes(); }
     // Round trip through the server: afterwards everything the server sent
     // this client before it answered has arrived.
     bool Sync();
-    // Whether an unread message with the code has arrived (no waiting).
-    bool HasReceived(quint32 code) const;
+    // After a round trip, no unread message with the code is there.
+    bool GotNo(quint32 code);
     void Forget() { m_received.clear(); }
 
     bool WaitForDisconnect();
@@ -53,6 +58,27 @@ private:
     quint32 m_syncCounter = 0;
 };
 
+// A quiet local server on an ephemeral loopback port and the clients of a test.
+class LocalNetwork
+{
+public:
+    explicit LocalNetwork(localserver::ServerOptions options = localserver::ServerOptions());
+
+    localserver::LocalServer& Server() { return m_server; }
+    quint16 Port() const { return m_server.ServerPort(); }
+    // A new connected client (null when that fails); the network owns it.
+    TestClient* Connect();
+    // A new client logged in as the user, with what follows the login read
+    // and forgotten; null when that fails.
+    TestClient* LogIn(const QString& name);
+    // Disconnects the client and waits until the server has logged it out.
+    bool LogOut(TestClient* client, const QString& name);
+
+private:
+    localserver::LocalServer m_server;
+    std::vector<std::unique_ptr<TestClient>> m_clients;
+};
+
 // A login message with a correct digest.
 MemStream LoginMessage(const QString& name, const QString& password);
 // The message with its length word in front, as it goes over the socket.
@@ -66,6 +92,25 @@ MemStream Message(quint32 code, const Fields&... fields)
     message.Write(uint32_t(code));
     (message.Write(fields), ...);
     return message;
+}
+
+// The bytes of the fields, as a message body holds them.
+template <class... Fields>
+QByteArray Body(const Fields&... fields)
+{
+    MemStream body;
+    (body.Write(fields), ...);
+    return body.GetPendingBytes();
+}
+
+// Reads the fields in order; those past the end of the message keep their
+// defaults.
+template <class... T>
+std::tuple<T...> Fields(MemStream message)
+{
+    std::tuple<T...> fields;
+    std::apply([&message](auto&... field) { (message.Read(field) && ...); }, fields);
+    return fields;
 }
 
 #endif

@@ -1,121 +1,75 @@
-#include "LocalServer.h"
 #include "TestClient.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-using localserver::LocalServer;
 using localserver::ServerOptions;
 
 class TestLogin : public QObject
 {
     Q_OBJECT
 
-private:
-    static ServerOptions QuietOptions()
-    {
-        ServerOptions options;
-        options.quiet = true;
-        return options;
-    }
-
-    static QString RefusalOf(TestClient& client, const QString& name, const QString& password)
-    {
-        bool accepted = true;
-        MemStream reply = client.LogIn(name, password, &accepted);
-        QString reason;
-        if (accepted || !reply.Read(reason))
-            return QStringLiteral("<accepted or no reply>");
-        return reason;
-    }
-
 private slots:
-    void FirstLoginCreatesTheAccountAndLaterLoginsNeedItsPassword()
+    void RefusedLogins_data()
     {
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        {
-            TestClient first;
-            QVERIFY(first.Connect(server.ServerPort()));
-            QVERIFY(first.LogInAndSettle("alice", "right"));
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(server.OnlineUsers().isEmpty(), 5000);
-
-        TestClient wrong;
-        QVERIFY(wrong.Connect(server.ServerPort()));
-        QCOMPARE(RefusalOf(wrong, "alice", "INVALID"), QStringLiteral("INVALIDPASS"));
-        QVERIFY(wrong.WaitForDisconnect());
-
-        TestClient right;
-        QVERIFY(right.Connect(server.ServerPort()));
-        QVERIFY(right.LogInAndSettle("alice", "right"));
-        QCOMPARE(server.OnlineUsers(), QStringList{"alice"});
+        QTest::addColumn<QByteArray>("login");
+        QTest::addColumn<QString>("reason");
+        for (const QString& name : {QString(), QString(" alice"), QString("alice "), QString(31, 'a'), QString("a\tb")})
+            QTest::addRow("name \"%s\"", qPrintable(name)) << Frame(LoginMessage(name, "pw")) << "INVALIDUSERNAME";
+        QTest::newRow("wrong digest")
+            << Frame(Message(1, QString("alice"), QString("pw"), uint32_t(157), std::string(32, '0'), uint32_t(100)))
+            << "INVALIDHASH";
     }
 
-    void BadNamesAreRefused_data()
+    void RefusedLogins()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("leading space") << " alice";
-        QTest::newRow("trailing space") << "alice ";
-        QTest::newRow("too long") << QString(31, 'a');
-        QTest::newRow("control character") << "al\tice";
-    }
-
-    void BadNamesAreRefused()
-    {
-        QFETCH(QString, name);
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        TestClient client;
-        QVERIFY(client.Connect(server.ServerPort()));
-        QCOMPARE(RefusalOf(client, name, "pw"), QStringLiteral("INVALIDUSERNAME"));
-        QVERIFY(client.WaitForDisconnect());
-        QVERIFY(server.OnlineUsers().isEmpty());
-    }
-
-    void LongestNameAndNamesWithInnerSpacesAreAccepted()
-    {
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        TestClient longest;
-        QVERIFY(longest.Connect(server.ServerPort()));
-        QVERIFY(longest.LogInAndSettle(QString(30, 'b')));
-        TestClient spaced;
-        QVERIFY(spaced.Connect(server.ServerPort()));
-        QVERIFY(spaced.LogInAndSettle(QString::fromUtf8("J\xc3\xa9r\xc3\xb4me the Second")));
-    }
-
-    void AWrongDigestIsRefused()
-    {
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        TestClient client;
-        QVERIFY(client.Connect(server.ServerPort()));
-        client.Send(Message(1, QString("alice"), QString("pw"), uint32_t(157), std::string(32, '0'), uint32_t(100)));
-        MemStream reply = client.WaitFor(1);
-        bool accepted = true;
-        QString reason;
-        QVERIFY(reply.Read(accepted) && reply.Read(reason));
-        QVERIFY(!accepted);
-        QCOMPARE(reason, QStringLiteral("INVALIDHASH"));
+        QFETCH(QByteArray, login);
+        QFETCH(QString, reason);
+        LocalNetwork network;
+        TestClient* client = network.Connect();
+        QVERIFY(client);
+        client->SendRaw(login);
+        QCOMPARE(client->BodyOf(1), Body(false, reason));
+        QVERIFY(client->WaitForDisconnect());
+        QVERIFY(network.Server().OnlineUsers().isEmpty());
     }
 
     void ASecondLoginEndsTheFirstSessionWithRelogged()
     {
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        TestClient first;
-        QVERIFY(first.Connect(server.ServerPort()));
-        QVERIFY(first.LogInAndSettle("bob"));
-        TestClient second;
-        QVERIFY(second.Connect(server.ServerPort()));
-        QVERIFY(second.LogInAndSettle("bob"));
+        LocalNetwork network;
+        const QString spaced = QString::fromUtf8("J\xc3\xa9r\xc3\xb4me the Second");  // inner spaces are fine
+        TestClient* longest = network.LogIn(QString(30, 'b'));
+        TestClient* first = network.LogIn(spaced);
+        TestClient* second = network.LogIn(spaced);
+        QVERIFY(longest && first && second);
+        QVERIFY(first->Got(41));
+        QVERIFY(first->WaitForDisconnect());
+        QVERIFY(second->Sync());
+        QCOMPARE(network.Server().OnlineUsers(), (QStringList{spaced, QString(30, 'b')}));
+    }
 
-        QVERIFY(first.WaitFor(41).GetLength() > 0);
-        QVERIFY(first.WaitForDisconnect());
-        QVERIFY(second.Sync());
-        QCOMPARE(server.OnlineUsers(), QStringList{"bob"});
+    void ALoginTakesTheNameFromASessionThatIsStillClosing()
+    {
+        LocalNetwork network;
+        const auto feed = [](localserver::ClientSession* session, const MemStream& message) {
+            const QByteArray frame = Frame(message);
+            session->Receive(frame.constData(), frame.size());
+        };
+        // No events run until both sessions are in: the first has closed but not ended.
+        localserver::ClientSession* closing = network.Server().AttachSession(nullptr);
+        feed(closing, LoginMessage("eve", "pw"));
+        feed(closing, Message(14, QString("lounge"), uint32_t(0)));
+        feed(closing, Message(13, QString("lounge")));  // malformed: closes it
+        QVERIFY(closing->IsClosed());
+        localserver::ClientSession* fresh = network.Server().AttachSession(nullptr);
+        feed(fresh, LoginMessage("eve", "pw"));
+        feed(fresh, Message(14, QString("lounge"), uint32_t(0)));
+
+        TestClient* other = network.LogIn("other");
+        QVERIFY(other);
+        other->Send(Message(14, QString("lounge"), uint32_t(0)));
+        const auto [room, users] = Fields<QString, std::vector<QString>>(other->WaitFor(14));
+        QCOMPARE(users, (std::vector<QString>{"eve", "other"}));
     }
 
     void LoginIsFollowedByTheSessionParameters()
@@ -125,133 +79,75 @@ private slots:
         QVERIFY(table.open(QIODevice::WriteOnly));
         table.write("# who and how long\nmax power 86400\nnobody 0\n");
         table.close();
-        ServerOptions options = QuietOptions();
+        ServerOptions options;
         options.privilegesFile = table.fileName();
         options.wishListInterval = 60;
         options.parentMinSpeed = 7;
         options.parentSpeedConnectionRatio = 11;
-        LocalServer server(options);
-        QVERIFY(server.Listen());
-
-        TestClient client;
-        QVERIFY(client.Connect(server.ServerPort()));
-        bool accepted = false;
-        MemStream reply = client.LogIn("max power", "pw", &accepted);
-        QVERIFY(accepted);
-        QString greeting, passwordDigest;
-        quint32 address = 0;
-        bool privileged = false;
-        QVERIFY(reply.Read(greeting) && reply.Read(address) && reply.Read(passwordDigest) && reply.Read(privileged));
+        LocalNetwork network(options);
+        TestClient* client = network.Connect();
+        QVERIFY(client);
+        client->Send(LoginMessage("max power", "pw"));
+        const auto [accepted, greeting, address, passwordDigest, privileged] =
+            Fields<bool, QString, quint32, QString, bool>(client->WaitFor(1));
+        QVERIFY(accepted && privileged);
         QCOMPARE(address, QHostAddress(QHostAddress::LocalHost).toIPv4Address());
-        QVERIFY(privileged);
-
-        MemStream rooms = client.WaitFor(64);
-        std::vector<QString> names;
-        QVERIFY(rooms.Read(names));
-        quint32 interval = 0;
-        QVERIFY(client.WaitFor(104).Read(interval));
-        QCOMPARE(interval, 60u);
-        qint32 minSpeed = 0, ratio = 0;
-        QVERIFY(client.WaitFor(83).Read(minSpeed));
-        QVERIFY(client.WaitFor(84).Read(ratio));
-        QCOMPARE(minSpeed, 7);
-        QCOMPARE(ratio, 11);
-        std::vector<QString> privilegedUsers;
-        QVERIFY(client.WaitFor(69).Read(privilegedUsers));
-        QCOMPARE(privilegedUsers, std::vector<QString>{"max power"});
-
-        client.Send(Message(92));
-        qint32 secondsLeft = 0;
-        QVERIFY(client.WaitFor(92).Read(secondsLeft));
+        QVERIFY(client->Got(64));
+        QCOMPARE(client->BodyOf(104), Body(uint32_t(60)));
+        QCOMPARE(client->BodyOf(83), Body(int32_t(7)));
+        QCOMPARE(client->BodyOf(84), Body(int32_t(11)));
+        QCOMPARE(client->BodyOf(69), Body(std::vector<QString>{"max power"}));
+        client->Send(Message(92));
+        const qint32 secondsLeft = std::get<0>(Fields<qint32>(client->WaitFor(92)));
         QVERIFY(secondsLeft > 86000 && secondsLeft <= 86400);
     }
 
     void AccountsOutliveTheServerInTheAccountsFile()
     {
         QTemporaryDir dir;
-        ServerOptions options = QuietOptions();
+        ServerOptions options;
         options.accountsFile = dir.filePath("accounts");
+        const QString password = "pass word\twith tab";
         {
-            LocalServer server(options);
-            QVERIFY(server.Listen());
-            TestClient client;
-            QVERIFY(client.Connect(server.ServerPort()));
-            QVERIFY(client.LogInAndSettle("carol", "pass word\twith tab"));
+            LocalNetwork network(options);
+            TestClient* first = network.Connect();
+            QVERIFY(first && first->LogInAndSettle("carol", password));
         }
-        LocalServer restarted(options);
-        QVERIFY(restarted.Listen());
-        TestClient wrong;
-        QVERIFY(wrong.Connect(restarted.ServerPort()));
-        QCOMPARE(RefusalOf(wrong, "carol", "other"), QStringLiteral("INVALIDPASS"));
-        TestClient right;
-        QVERIFY(right.Connect(restarted.ServerPort()));
-        QVERIFY(right.LogInAndSettle("carol", "pass word\twith tab"));
+        LocalNetwork restarted(options);
+        TestClient* wrong = restarted.Connect();
+        QVERIFY(wrong);
+        wrong->Send(LoginMessage("carol", "other"));
+        QCOMPARE(wrong->BodyOf(1), Body(false, QString("INVALIDPASS")));
+        QVERIFY(wrong->WaitForDisconnect());
+        TestClient* right = restarted.Connect();
+        QVERIFY(right && right->LogInAndSettle("carol", password));
+        QCOMPARE(restarted.Server().OnlineUsers(), QStringList{"carol"});
     }
 
     void AnUnreadableAccountsFileStopsTheStart()
     {
         QTemporaryDir dir;
-        ServerOptions options = QuietOptions();
+        ServerOptions options;
         options.accountsFile = dir.path();  // a folder cannot be read as a file
-        LocalServer server(options);
+        localserver::LocalServer server(options);
         QVERIFY(!server.Listen());
         QVERIFY(!server.ErrorString().isEmpty());
     }
 
     void ConnectionsThatDoNotLogInAreClosed()
     {
-        ServerOptions options = QuietOptions();
+        ServerOptions options;
         options.loginTimeoutMs = 200;
-        LocalServer server(options);
-        QVERIFY(server.Listen());
-        TestClient early;  // its bound runs out first
-        QVERIFY(early.Connect(server.ServerPort()));
-        QVERIFY(early.LogInAndSettle("early"));
-        TestClient idle;
-        QVERIFY(idle.Connect(server.ServerPort()));
-        QVERIFY(idle.WaitForDisconnect());
-        QVERIFY(early.Sync());
-        QVERIFY(early.IsConnected());
-    }
-
-    void ALoginTakesTheNameFromASessionThatIsStillClosing()
-    {
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        const auto feed = [](localserver::ClientSession* session, const MemStream& message) {
-            const QByteArray frame = Frame(message);
-            session->Receive(frame.constData(), frame.size());
-        };
-        // No events run until both sessions are in: the first has closed but not ended.
-        localserver::ClientSession* closing = server.AttachSession(nullptr);
-        feed(closing, LoginMessage("eve", "pw"));
-        feed(closing, Message(14, QString("lounge"), uint32_t(0)));
-        feed(closing, Message(13, QString("lounge")));  // malformed: closes it
-        QVERIFY(closing->IsClosed());
-        localserver::ClientSession* fresh = server.AttachSession(nullptr);
-        feed(fresh, LoginMessage("eve", "pw"));
-        feed(fresh, Message(14, QString("lounge"), uint32_t(0)));
-
-        TestClient other;
-        QVERIFY(other.Connect(server.ServerPort()));
-        QVERIFY(other.LogInAndSettle("other"));
-        other.Send(Message(14, QString("lounge"), uint32_t(0)));
-        MemStream join = other.WaitFor(14);
-        QString room;
-        std::vector<QString> users;
-        QVERIFY(join.Read(room) && join.Read(users));
-        QCOMPARE(users, (std::vector<QString>{"eve", "other"}));
-    }
-
-    void MessagesBeforeLoginAreIgnored()
-    {
-        LocalServer server(QuietOptions());
-        QVERIFY(server.Listen());
-        TestClient client;
-        QVERIFY(client.Connect(server.ServerPort()));
-        client.Send(Message(26, uint32_t(1), QString("early")));
-        QVERIFY(client.LogInAndSettle("dave"));
-        QVERIFY(client.IsConnected());
+        LocalNetwork network(options);
+        TestClient* early = network.Connect();  // its bound runs out first
+        QVERIFY(early);
+        early->Send(Message(26, uint32_t(1), QString("before login")));  // ignored
+        QVERIFY(early->LogInAndSettle("early"));
+        TestClient* idle = network.Connect();
+        QVERIFY(idle);
+        QVERIFY(idle->WaitForDisconnect());
+        QVERIFY(early->Sync());
+        QVERIFY(early->IsConnected());
     }
 };
 

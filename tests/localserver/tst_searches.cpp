@@ -1,62 +1,37 @@
-#include "LocalServer.h"
 #include "TestClient.h"
 
 #include <QtTest>
 
-using localserver::LocalServer;
 using localserver::ServerOptions;
 
-namespace {
-
-struct Search
-{
-    QString user;
-    quint32 token = 0;
-    QString text;
-};
-
-Search ReadSearch(MemStream message)
-{
-    Search search;
-    message.Read(search.user);
-    message.Read(search.token);
-    message.Read(search.text);
-    return search;
-}
-
-}
-
+// Search distribution and the distributed search tree.
 class TestSearches : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<LocalServer> m_server;
-    std::unique_ptr<TestClient> m_alice, m_bob, m_carol;
+    std::unique_ptr<LocalNetwork> m_network;
+    TestClient* m_alice = nullptr;
+    TestClient* m_bob = nullptr;
+    TestClient* m_carol = nullptr;
 
-    void StartServer(bool treeOnly)
+    void Start(bool treeOnly)
     {
         ServerOptions options;
-        options.quiet = true;
         options.treeOnlySearch = treeOnly;
-        m_server = std::make_unique<LocalServer>(options);
-        QVERIFY(m_server->Listen());
-        for (auto* client : {&m_alice, &m_bob, &m_carol})
-            *client = std::make_unique<TestClient>();
-        QVERIFY(m_alice->Connect(m_server->ServerPort()) && m_alice->LogInAndSettle("alice"));
-        QVERIFY(m_bob->Connect(m_server->ServerPort()) && m_bob->LogInAndSettle("bob"));
-        QVERIFY(m_carol->Connect(m_server->ServerPort()) && m_carol->LogInAndSettle("carol"));
+        m_network = std::make_unique<LocalNetwork>(options);
+        m_alice = m_network->LogIn("alice");
+        m_bob = m_network->LogIn("bob");
+        m_carol = m_network->LogIn("carol");
+        QVERIFY(m_alice && m_bob && m_carol);
     }
 
-    bool NothingMoreFor(TestClient& client, quint32 code) { return client.Sync() && !client.HasReceived(code); }
+    static QByteArray Offer(const QString& parent, qint32 port)
+    {
+        return Body(uint32_t(1), parent, QHostAddress(QHostAddress::LocalHost).toIPv4Address(), port);
+    }
 
 private slots:
-    void cleanup()
-    {
-        m_alice.reset();
-        m_bob.reset();
-        m_carol.reset();
-        m_server.reset();
-    }
+    void cleanup() { m_network.reset(); }
 
     void NetworkAndWishListSearchesReachEveryoneElse_data()
     {
@@ -68,115 +43,68 @@ private slots:
     void NetworkAndWishListSearchesReachEveryoneElse()
     {
         QFETCH(quint32, code);
-        StartServer(false);
+        Start(false);
         m_alice->Send(Message(code, uint32_t(9), QString("pink -floyd")));
-        for (TestClient* other : {m_bob.get(), m_carol.get()}) {
-            Search search = ReadSearch(other->WaitFor(26));
-            QCOMPARE(search.user, QStringLiteral("alice"));
-            QCOMPARE(search.token, 9u);
-            QCOMPARE(search.text, QStringLiteral("pink -floyd"));
-        }
-        QVERIFY(m_alice->Sync());
-        QVERIFY(NothingMoreFor(*m_alice, 26));
+        for (TestClient* other : {m_bob, m_carol})
+            QCOMPARE(other->BodyOf(26), Body(QString("alice"), uint32_t(9), QString("pink -floyd")));
+        QVERIFY(m_alice->GotNo(26));
     }
 
-    void RoomSearchesReachTheRoomsOtherUsers()
+    void RoomAndUserSearchesReachOnlyTheirTargets()
     {
-        StartServer(false);
+        Start(false);
         m_alice->Send(Message(14, QString("lounge"), uint32_t(0)));
         m_bob->Send(Message(14, QString("lounge"), uint32_t(0)));
-        QVERIFY(m_alice->Sync());
-        QVERIFY(m_bob->Sync());
+        QVERIFY(m_alice->Sync() && m_bob->Sync());
         m_alice->Send(Message(120, QString("lounge"), uint32_t(10), QString("mix")));
-        Search search = ReadSearch(m_bob->WaitFor(26));
-        QCOMPARE(search.token, 10u);
+        QCOMPARE(m_bob->BodyOf(26), Body(QString("alice"), uint32_t(10), QString("mix")));
         QVERIFY(m_alice->Sync());
-        QVERIFY(NothingMoreFor(*m_carol, 26));
-        QVERIFY(NothingMoreFor(*m_alice, 26));
-
+        QVERIFY(m_carol->GotNo(26) && m_alice->GotNo(26));
         m_carol->Send(Message(120, QString("lounge"), uint32_t(11), QString("outsider")));
         QVERIFY(m_carol->Sync());
-        QVERIFY(NothingMoreFor(*m_bob, 26));
-    }
+        QVERIFY(m_bob->GotNo(26));
 
-    void UserSearchesReachThatUserOnly()
-    {
-        StartServer(false);
         m_alice->Send(Message(42, QString("carol"), uint32_t(12), QString("jazz")));
-        Search search = ReadSearch(m_carol->WaitFor(26));
-        QCOMPARE(search.user, QStringLiteral("alice"));
-        QCOMPARE(search.text, QStringLiteral("jazz"));
+        QCOMPARE(m_carol->BodyOf(26), Body(QString("alice"), uint32_t(12), QString("jazz")));
         QVERIFY(m_alice->Sync());
-        QVERIFY(NothingMoreFor(*m_bob, 26));
-    }
+        QVERIFY(m_bob->GotNo(26));
 
-    void CorrelationsAreAnEmptyList()
-    {
-        StartServer(false);
         m_alice->Send(Message(153, QString("jazz")));
-        MemStream reply = m_alice->WaitFor(153);
-        QString term;
-        quint32 count = 1;
-        QVERIFY(reply.Read(term) && reply.Read(count));
-        QCOMPARE(term, QStringLiteral("jazz"));
-        QCOMPARE(count, 0u);
+        QCOMPARE(m_alice->BodyOf(153), Body(QString("jazz"), uint32_t(0)));
     }
 
     void TreeOnlySearchesGoToTheRootsAsDistributedMessages()
     {
-        StartServer(true);
+        Start(true);
         m_bob->Send(Message(71, true));  // bob has a parent, alice and carol do not
         QVERIFY(m_bob->Sync());
         m_carol->Send(Message(26, uint32_t(13), QString("deep")));
-        for (TestClient* root : {m_alice.get(), m_carol.get()}) {
-            MemStream relayed = root->WaitFor(93);
-            quint8 code = 0;
-            quint32 kind = 0;
-            QVERIFY(relayed.Read(code) && relayed.Read(kind));
-            QCOMPARE(code, quint8(3));
-            QCOMPARE(kind, 49u);
-            Search search = ReadSearch(relayed);
-            QCOMPARE(search.user, QStringLiteral("carol"));
-            QCOMPARE(search.token, 13u);
-            QCOMPARE(search.text, QStringLiteral("deep"));
-        }
+        for (TestClient* root : {m_alice, m_carol})
+            QCOMPARE(root->BodyOf(93), Body(uint8_t(3), uint32_t(49), QString("carol"), uint32_t(13), QString("deep")));
         QVERIFY(m_carol->Sync());
-        QVERIFY(NothingMoreFor(*m_bob, 93));
-        QVERIFY(NothingMoreFor(*m_bob, 26));
+        QVERIFY(m_bob->GotNo(93) && m_bob->GotNo(26));
     }
 
     void UsersWithoutParentAreOfferedEarlierUsersThatCanParent()
     {
-        StartServer(false);
+        Start(false);
         m_alice->Send(Message(2, uint32_t(6000), uint32_t(1), uint32_t(6001)));
         m_alice->Send(Message(100, true));
-        QVERIFY(m_alice->Sync());
-
         // bob and carol have no parent: both are offered alice, not each other.
-        for (TestClient* orphan : {m_bob.get(), m_carol.get()}) {
-            MemStream offer = orphan->WaitFor(102);
-            quint32 count = 0;
-            QString user;
-            quint32 address = 0;
-            qint32 port = 0;
-            QVERIFY(offer.Read(count) && offer.Read(user) && offer.Read(address) && offer.Read(port));
-            QCOMPARE(count, 1u);
-            QCOMPARE(user, QStringLiteral("alice"));
-            QCOMPARE(QHostAddress(address), QHostAddress(QHostAddress::LocalHost));
-            QCOMPARE(port, 6000);
-        }
-        QVERIFY(NothingMoreFor(*m_alice, 102));
+        for (TestClient* orphan : {m_bob, m_carol})
+            QCOMPARE(orphan->BodyOf(102), Offer("alice", 6000));
+        QVERIFY(m_alice->GotNo(102));
 
         // A user already under a parent asks nothing; one that lost it is offered again.
         m_bob->Send(Message(71, true));
-        QVERIFY(NothingMoreFor(*m_bob, 102));
+        QVERIFY(m_bob->GotNo(102));
         m_bob->Send(Message(71, false));
-        QVERIFY(m_bob->WaitFor(102).GetLength() > 0);
+        QCOMPARE(m_bob->BodyOf(102), Offer("alice", 6000));
     }
 
     void NoUserIsOfferedAParentFromItsOwnBranch()
     {
-        StartServer(false);
+        Start(false);
         // bob sits below carol (carol is its group leader) and could take children.
         m_bob->Send(Message(2, uint32_t(6100), uint32_t(0), uint32_t(0)));
         m_bob->Send(Message(71, true));
@@ -184,18 +112,12 @@ private slots:
         m_bob->Send(Message(100, true));
         QVERIFY(m_bob->Sync());
         m_carol->Send(Message(71, false));
-        QVERIFY(NothingMoreFor(*m_carol, 102));
+        QVERIFY(m_carol->GotNo(102));
 
         m_alice->Send(Message(2, uint32_t(6000), uint32_t(0), uint32_t(0)));
         m_alice->Send(Message(100, true));
-        QVERIFY(m_alice->Sync());
-        MemStream offer = m_carol->WaitFor(102);
-        quint32 count = 0;
-        QString user;
-        QVERIFY(offer.Read(count) && offer.Read(user));
-        QCOMPARE(count, 1u);
-        QCOMPARE(user, QStringLiteral("alice"));
-        QVERIFY(NothingMoreFor(*m_bob, 102));
+        QCOMPARE(m_carol->BodyOf(102), Offer("alice", 6000));
+        QVERIFY(m_bob->GotNo(102));
     }
 };
 
