@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "store/Data.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -90,7 +91,11 @@ QString DiagnosticsLog::FilePath(const QString& area)
     // Percent-encoding leaves no "/" and keeps names distinct; the suffix
     // rules out "." and "..".
     QByteArray name = QUrl::toPercentEncoding(area, " ");
-    name.truncate(maxFileNameBytes);
+    if (name.size() > maxFileNameBytes) {
+        // A digest of the whole name keeps long names that share a beginning apart.
+        const QByteArray digest = QCryptographicHash::hash(name, QCryptographicHash::Sha1).toHex().left(16);
+        name = name.left(maxFileNameBytes - digest.size() - 1) + '-' + digest;
+    }
     return FolderPath() + "/" + QString::fromLatin1(name) + ".log";
 }
 
