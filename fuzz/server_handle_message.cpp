@@ -11,6 +11,9 @@
 #include "store/DataSaver.h"
 #include "wire/MemStream.h"
 
+// The same declaration of the peer network's types as the session tests use.
+#include "../tests/server/PeerNetworkTypes.h"
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
@@ -25,42 +28,13 @@
 
 namespace
 {
-// The peer network's types that the session writes into.
-void DeclarePeerNetworkTypes()
-{
-    Type* user = d.GetType("user");
-    Type* request = d.NewType("peer_connection_request", Primary, true, false);
-    request->RelateToType(d.NewType("peer_connection_request_id", Tertiary, false, true), Many, One, false);
-    request->RelateToType(d.NewType("peer_connection_type", Tertiary, false, true), Many, One, false);
-    request->RelateToType(user, Many, One, false);
-    for (char const* name : {"user_address", "user_port", "user_obfuscated_port"})
-        user->RelateToType(d.NewType(name, Tertiary, false, true), Many, One, false);
-    Type* searchRequest = d.NewType("search_request", Primary, false, false);
-    Type* searchText = d.NewType("search_request_text", Primary, false, true);
-    Type* correlation = d.NewType("search_correlation", Secondary, true, true);
-    searchRequest->RelateToType(searchText, Many, One, false);
-    searchRequest->RelateToType(d.NewType("wishlist_search", Tertiary, true, true), Many, One, false);
-    searchText->RelateToType(correlation, One, Many, false);
-    correlation->RelateToType(d.NewType("correlation_text", Tertiary, false, true), Many, One, false);
-    correlation->RelateToType(d.NewType("correlation_rank", Tertiary, false, true), Many, One, false);
-}
-
-std::vector<int> CatalogueCodes()
-{
-    std::vector<int> codes;
-    for (int code = 0; code <= 1002; ++code)
-        if (!ServerMessageCodeName(code).isEmpty())
-            codes.push_back(code);
-    return codes;
-}
-
 class Harness
 {
 public:
     Harness()
     {
         qputenv("HOME", home.path().toUtf8());
-        codes = CatalogueCodes();
+        codes = ServerMessageCodes();
     }
 
     // A fresh graph and a session that has just logged in. Nothing listens on

@@ -2,7 +2,11 @@
 
 #include <QHash>
 
-QString ServerMessageCodeName(int code)
+#include <algorithm>
+
+namespace
+{
+QHash<int, QString> const& Names()
 {
     static const QHash<int, QString> names = {
         {SM_LOGIN, QStringLiteral("SM_LOGIN")},
@@ -113,5 +117,18 @@ QString ServerMessageCodeName(int code)
         {SE_CANT_CONNECT_TO_PEER, QStringLiteral("SE_CANT_CONNECT_TO_PEER")},
         {SE_CANT_CREATE_ROOM, QStringLiteral("SE_CANT_CREATE_ROOM")},
     };
-    return names.value(code);
+    return names;
+}
+} // namespace
+
+QString ServerMessageCodeName(int code)
+{
+    return Names().value(code);
+}
+
+std::vector<int> ServerMessageCodes()
+{
+    QList<int> codes = Names().keys();
+    std::sort(codes.begin(), codes.end());
+    return std::vector<int>(codes.begin(), codes.end());
 }

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <vector>
+
 #include <cstdint>
 
 // Codes of the messages exchanged with the central server. Codes that the
@@ -120,5 +122,8 @@ enum ServerMessageCode : uint32_t
 
 // The name of a code ("SM_LOGIN"), or an empty text for an unknown code.
 QString ServerMessageCodeName(int code);
+
+// Every code of the catalogue, in ascending order.
+std::vector<int> ServerMessageCodes();
 
 #endif
