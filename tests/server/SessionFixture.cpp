@@ -37,3 +37,12 @@ bool SessionFixture::LogIn(bool privileged)
     far->SendLoginAccepted(privileged);
     return WaitUntil([this] { return server->IsConnected(); });
 }
+
+QByteArray SessionFixture::NextSent()
+{
+    uint32_t code = 0;
+    MemStream body;
+    if (!far->ReadMessage(code, body))
+        return QByteArray();
+    return Bytes(code) + body.GetPendingBytes();
+}

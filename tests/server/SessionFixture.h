@@ -24,6 +24,8 @@ public:
     bool LogIn(bool privileged = false);
     // Connects and takes the login message; the session then waits for the answer.
     bool ConnectAndReadLogin(MemStream& login);
+    // The next message the session sent, code and body; empty when none came.
+    QByteArray NextSent();
 
     QTemporaryDir home;
     std::unique_ptr<SessionGraph> graph;

@@ -41,16 +41,6 @@ private:
 
     void Handle(int code, MemStream body) { f->server->HandleMessage(code, body); }
 
-    // The next message sent, code and body.
-    QByteArray NextSent()
-    {
-        uint32_t code = 0;
-        MemStream body;
-        if (!f->far->ReadMessage(code, body))
-            return QByteArray();
-        return Bytes(code) + body.GetPendingBytes();
-    }
-
 private slots:
     void init()
     {
@@ -247,10 +237,10 @@ private slots:
         QCOMPARE(chat.at(0).at(1).toString(), QString("Privileges"));
         QCOMPARE(chat.at(0).at(2).value<time_t>(), time_t(2000));
         QCOMPARE(chat.at(0).at(3).toBool(), true);
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_MESSAGE_ACKED), 5u));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_MESSAGE_ACKED), 6u));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_MESSAGE_ACKED), 7u));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_GET_OWN_PRIVILEGES_STATUS)));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_MESSAGE_ACKED), 5u));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_MESSAGE_ACKED), 6u));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_MESSAGE_ACKED), 7u));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_GET_OWN_PRIVILEGES_STATUS)));
     }
 
     void userStatsAreStored()
@@ -381,7 +371,7 @@ private slots:
         Handle(SM_ADD_ROOM_MEMBERSHIP, Body(QString("secret")));
         ItemPtr room = Room("secret");
         QVERIFY(Flagged(room, {"is_private", "is_member"}));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_JOIN_ROOM), QString("secret"), 0u));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_JOIN_ROOM), QString("secret"), 0u));
 
         Handle(SM_ADD_ROOM_OPERATORSHIP, Body(QString("secret")));
         QVERIFY(room.IsConnected("is_operator"));

@@ -13,16 +13,6 @@ class TestSearches : public QObject
 private:
     std::unique_ptr<SessionFixture> f;
 
-    // The next message sent, code and body.
-    QByteArray NextSent()
-    {
-        uint32_t code = 0;
-        MemStream body;
-        if (!f->far->ReadMessage(code, body))
-            return QByteArray();
-        return Bytes(code) + body.GetPendingBytes();
-    }
-
     static ItemPtr Request(unsigned int token) { return d.GetType("search_request")->HasItem(Value(token)); }
 
 private slots:
@@ -43,9 +33,9 @@ private slots:
         QCOMPARE(requested.count(), 4);
         QCOMPARE(requested.at(1), (QList<QVariant>{2u, "floyd", true}));
 
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_FILE_SEARCH), 1u, QString("pink")));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_LOW_PRIORITY_FILE_SEARCH), 2u, QString("floyd")));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_SEARCH_ROOM), QString("lobby"), 3u, QString("moon")));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_FILE_SEARCH), 1u, QString("pink")));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_LOW_PRIORITY_FILE_SEARCH), 2u, QString("floyd")));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_SEARCH_ROOM), QString("lobby"), 3u, QString("moon")));
 
         for (unsigned int token : {1u, 2u, 3u, 4u})
             QVERIFY(Request(token));
@@ -67,8 +57,8 @@ private slots:
         }
         const unsigned int token = f->server->SearchUserList("wall");
         f->server->EveryFiveMinutes();
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_SEARCH_USER_FILES), QString("ann"), uint32_t(token), QString("wall")));
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_HEARTBEAT)));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_SEARCH_USER_FILES), QString("ann"), uint32_t(token), QString("wall")));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_HEARTBEAT)));
     }
 
     void userListSearchWithEveryoneOfflineStillUsesAToken()
@@ -77,7 +67,7 @@ private slots:
         QCOMPARE(f->server->SearchUserList("wall"), 1u);
         QVERIFY(Request(1));
         QCOMPARE(f->server->FileSearch("next", false), 2u);
-        QCOMPARE(NextSent(), Bytes(uint32_t(SM_FILE_SEARCH), 2u, QString("next")));
+        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_FILE_SEARCH), 2u, QString("next")));
     }
 };
 
