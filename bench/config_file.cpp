@@ -14,8 +14,7 @@
 #include <random>
 #include <string>
 
-namespace
-{
+namespace {
 constexpr int sharedFolderCount = 10;
 constexpr int foldersPerSharedFolder = 100;
 constexpr int filesPerFolder = 100;
@@ -90,7 +89,8 @@ void BuildShare()
             shared += folderItem;
             folderItem += folderLowercase->GetItem(path);
             for (int n = 0; n < filesPerFolder; ++n) {
-                std::string fileName = std::to_string(n + 1) + " - Some Song Title " + std::to_string(f * 100 + n) + ".mp3";
+                std::string fileName
+                    = std::to_string(n + 1) + " - Some Song Title " + std::to_string(f * 100 + n) + ".mp3";
                 ItemPtr fileItem = file->NewItem();
                 fileItem += folderItem;
                 ItemPtr nameItem = name->GetItem(fileName);
@@ -166,7 +166,7 @@ void BM_LoadShare(benchmark::State& state)
         state.SkipWithError("the loaded share does not hold every file");
     state.counters["loaded_bytes_per_file"] = loadedKilobytes * 1024.0 / fileCount;
 }
-}
+} // namespace
 
 BENCHMARK(BM_SaveShare)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadShare)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -40,7 +40,8 @@ void BM_CreateAndConnectMillionItems(benchmark::State& state)
         state.ResumeTiming();
 
         for (int n = 0; n < files; ++n) {
-            ItemPtr f = file->NewItem("C:\\Music\\Album " + std::to_string(n / 1000) + "\\track " + std::to_string(n) + ".mp3");
+            ItemPtr f = file->NewItem("C:\\Music\\Album " + std::to_string(n / 1000) + "\\track " + std::to_string(n)
+                                      + ".mp3");
             folder->GetItem(n % 1000) += f;
             f += size->GetItem(n % 10000);
         }
@@ -54,7 +55,8 @@ void BM_CreateAndConnectMillionItems(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["bytes_per_item"] = double(bytesPerItem);
-    state.counters["items_per_second"] = benchmark::Counter(double(files + 11000), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["items_per_second"]
+        = benchmark::Counter(double(files + 11000), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_CreateAndConnectMillionItems)->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -81,11 +83,11 @@ void DeclareRooms(int members)
 }
 
 // The users common to the named rooms, over and over.
-void MeasureCommonUsers(benchmark::State& state, std::initializer_list<char const*> roomNames)
+void MeasureCommonUsers(benchmark::State& state, std::initializer_list<const char*> roomNames)
 {
     DeclareRooms(int(state.range(0)));
     ItemSet rooms;
-    for (char const* name : roomNames)
+    for (const char* name : roomNames)
         rooms.Insert(d.GetType("room")->HasItem(name));
     std::size_t found = 0;
     for (auto _ : state) {

@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace
-{
+namespace {
 class Harness
 {
 public:
@@ -46,17 +45,17 @@ public:
         saver.AddSavedByConnectionType("shared_file_name", "shared_file");
     }
 
-    void Run(uint8_t const* data, size_t size)
+    void Run(const uint8_t* data, size_t size)
     {
         {
             QFile file(path);
             if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 std::abort();
-            file.write(reinterpret_cast<char const*>(data), static_cast<qint64>(size));
+            file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
         }
         try {
             saver.Load(path);
-        } catch (DataLoadFailure const& failure) {
+        } catch (const DataLoadFailure& failure) {
             if (!failure.KeptCopyPath().isEmpty() && !QFile::remove(failure.KeptCopyPath()))
                 std::abort();
             return;
@@ -64,7 +63,7 @@ public:
         saver.Save(path);
         try {
             saver.Load(path);
-        } catch (DataLoadFailure const&) {
+        } catch (const DataLoadFailure&) {
             std::abort();
         }
         d.RemoveAllItems();
@@ -75,9 +74,9 @@ private:
     QString path;
     DataSaver saver;
 };
-}
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Harness harness;
     harness.Run(data, size);

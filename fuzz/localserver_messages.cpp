@@ -46,9 +46,9 @@ QByteArray JoinFrame(const QString& room)
     return Frame(join);
 }
 
-const quint32 Codes[] = {1,  2,  3,  5,   6,   7,   13,  14,  15,  18,  22,  23,  26,  28,  32,  35,  36,  42,
-                         64, 71, 92, 100, 103, 116, 120, 121, 123, 126, 127, 129, 132, 134, 135, 136, 137, 141,
-                         143, 144, 153, 1001, 9999};
+const quint32 Codes[]
+    = {1,   2,   3,   5,   6,   7,   13,  14,  15,  18,  22,  23,  26,  28,  32,  35,  36,  42,  64,   71,  92,
+       100, 103, 116, 120, 121, 123, 126, 127, 129, 132, 134, 135, 136, 137, 141, 143, 144, 153, 1001, 9999};
 
 QByteArray FramedMessages(const uint8_t* data, size_t size)
 {
@@ -67,7 +67,7 @@ QByteArray FramedMessages(const uint8_t* data, size_t size)
     return frames;
 }
 
-}
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     localserver::ClientSession* session = server.AttachSession(nullptr);
     QByteArray input;
     if (data[0] & 1) {
-        input = LoginFrame(QStringLiteral("fuzzer")) + JoinFrame(QStringLiteral("room")) + FramedMessages(data + 1, size - 1);
+        input = LoginFrame(QStringLiteral("fuzzer")) + JoinFrame(QStringLiteral("room"))
+            + FramedMessages(data + 1, size - 1);
     } else {
         input = QByteArray(reinterpret_cast<const char*>(data + 1), int(size - 1));
     }

@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<char const*>(data), int(size));
+    const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     const int split = bytes.indexOf('\n');
     const QString text = QString::fromUtf8(split < 0 ? bytes : bytes.left(split));
     const QString candidate = QString::fromUtf8(split < 0 ? QByteArray() : bytes.mid(split + 1));

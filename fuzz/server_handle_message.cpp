@@ -26,8 +26,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 class Harness
 {
 public:
@@ -64,7 +63,7 @@ public:
         server->HandleMessage(SM_LOGIN, accepted);
     }
 
-    void Run(uint8_t const* data, size_t size)
+    void Run(const uint8_t* data, size_t size)
     {
         if (size < 2)
             return;
@@ -72,7 +71,7 @@ public:
         StartSession(withPeerNetwork);
         const size_t typeCount = TypeCount();
         const int code = codes[data[1] % codes.size()];
-        MemStream body(QByteArray(reinterpret_cast<char const*>(data + 2), int(size - 2)));
+        MemStream body(QByteArray(reinterpret_cast<const char*>(data + 2), int(size - 2)));
         server->HandleMessage(code, body);
         if (!withPeerNetwork && TypeCount() != typeCount)
             std::abort();
@@ -94,7 +93,7 @@ private:
 };
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static int argc = 1;
     static char name[] = "fuzz_server_handle_message";

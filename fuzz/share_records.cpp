@@ -13,7 +13,7 @@
 namespace {
 
 template <class Record>
-void ReadWriteRead(QByteArray const& bytes)
+void ReadWriteRead(const QByteArray& bytes)
 {
     MemStream in(bytes);
     Record record{};

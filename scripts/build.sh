@@ -2,5 +2,7 @@
 # Configures and builds the project into build/ (pass extra CMake options as arguments).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja "$@" >/dev/null
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build build --parallel "$(nproc)"

@@ -32,8 +32,7 @@ bool DelayedInvoker::Invoke(QObject* target, QString slot, int ms)
     }
     // A destroyed target's pending calls must not be merged with those of a
     // new object that happens to get the same address.
-    connect(target, &QObject::destroyed, this, &DelayedInvoker::OnTargetDestroyed,
-            Qt::UniqueConnection);
+    connect(target, &QObject::destroyed, this, &DelayedInvoker::OnTargetDestroyed, Qt::UniqueConnection);
 
     timer->setSingleShot(true);
     timer->setInterval(ms);

@@ -9,8 +9,7 @@
 #include <QFile>
 #include <QUrl>
 
-namespace
-{
+namespace {
 // Levels deeper than this indent no further; a wild level must not allocate
 // a huge indentation.
 constexpr int maxIndentLevels = 20;
@@ -38,7 +37,7 @@ ItemPtr PartItem(const char* typeName, const Value& value)
 {
     return (*d.GetType(typeName))[value];
 }
-}
+} // namespace
 
 void Log(QString area, int level, QString text, ItemPtr item)
 {
@@ -117,8 +116,7 @@ void DiagnosticsLog::AddItemLog(ItemPtr item, const QString& area, int level, co
     itemLog += item;
 }
 
-void DiagnosticsLog::AppendToFile(const QString& area, const QString& time, const QString& line,
-                                  bool firstOfRun)
+void DiagnosticsLog::AppendToFile(const QString& area, const QString& time, const QString& line, bool firstOfRun)
 {
     if (!QDir().mkpath(FolderPath()))
         return;

@@ -46,8 +46,7 @@ signals:
 private:
     DiagnosticsLog() = default;
 
-    void AddItemLog(ItemPtr item, const QString& area, int level, const QString& time,
-                    const QString& indentedText);
+    void AddItemLog(ItemPtr item, const QString& area, int level, const QString& time, const QString& indentedText);
     void AppendToFile(const QString& area, const QString& time, const QString& line, bool firstOfRun);
 
     QSet<QString> startedAreas;

@@ -3,8 +3,7 @@
 #include "store/Data.h"
 #include "store/DataSaver.h"
 
-namespace
-{
+namespace {
 const char* const savedSettingType = "global";
 const char* const volatileSettingType = "vglobal";
 const char* const settingValueType = "global_value";
@@ -22,7 +21,7 @@ void WriteSetting(const char* settingType, const QString& name, const QString& v
     // A setting has one value, so connecting the new one drops the old.
     (*d.GetType(settingType))[Value(name)] += (*d.GetType(settingValueType))[Value(value)];
 }
-}
+} // namespace
 
 void DeclareSettingsSchema()
 {

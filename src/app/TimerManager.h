@@ -16,8 +16,8 @@ public:
     static constexpr int HourMs = 60 * 60 * 1000;
 
     // The intervals are parameters so that tests need not wait for real time.
-    explicit TimerManager(int halfMinuteMs = HalfMinuteMs, int fiveMinutesMs = FiveMinutesMs,
-                          int hourMs = HourMs, QObject* parent = nullptr);
+    explicit TimerManager(int halfMinuteMs = HalfMinuteMs, int fiveMinutesMs = FiveMinutesMs, int hourMs = HourMs,
+                          QObject* parent = nullptr);
     ~TimerManager() override;
 
 signals:

@@ -5,18 +5,17 @@
 #include "server/ForeignRecords.h"
 #include "store/Data.h"
 
-namespace
-{
+namespace {
 // A search goes out even when nothing in the program keeps search records:
 // the user asked for it, and the signal still tells whoever shows searches.
-void RecordIfKept(unsigned int token, QString const& text, bool wishList)
+void RecordIfKept(unsigned int token, const QString& text, bool wishList)
 {
     if (CanWrite(ForeignRecord::SearchRequest, QString("Record of search %1").arg(token)))
         RecordSearchRequest(token, text, wishList);
 }
 } // namespace
 
-unsigned int Server::FileSearch(QString const& text, bool wishList)
+unsigned int Server::FileSearch(const QString& text, bool wishList)
 {
     const unsigned int token = NextSearchToken();
     Send(wishList ? SM_LOW_PRIORITY_FILE_SEARCH : SM_FILE_SEARCH, uint32_t(token), text);
@@ -25,7 +24,7 @@ unsigned int Server::FileSearch(QString const& text, bool wishList)
     return token;
 }
 
-unsigned int Server::SearchRoom(QString const& room, QString const& text)
+unsigned int Server::SearchRoom(const QString& room, const QString& text)
 {
     const unsigned int token = NextSearchToken();
     RecordIfKept(token, text, false);
@@ -34,7 +33,7 @@ unsigned int Server::SearchRoom(QString const& room, QString const& text)
     return token;
 }
 
-unsigned int Server::SearchUserList(QString const& text)
+unsigned int Server::SearchUserList(const QString& text)
 {
     const unsigned int token = NextSearchToken();
     RecordIfKept(token, text, false);
@@ -44,7 +43,7 @@ unsigned int Server::SearchUserList(QString const& text)
     return token;
 }
 
-void Server::GetSearchCorrelations(QString const& term)
+void Server::GetSearchCorrelations(const QString& term)
 {
     if (!CanWrite(ForeignRecord::SearchCorrelations, QString("Related terms request for \"%1\"").arg(term)))
         return;

@@ -2,15 +2,14 @@
 
 #include <QByteArray>
 
-namespace
-{
+namespace {
 bool IsWhitespace(char c)
 {
     return c == ' ' || c == '\t';
 }
 
 // The position of the first space or tab from `from`, or -1.
-int IndexOfWhitespace(QByteArray const& bytes, int from)
+int IndexOfWhitespace(const QByteArray& bytes, int from)
 {
     for (int pos = from; pos < bytes.size(); ++pos)
         if (IsWhitespace(bytes[pos]))
@@ -24,7 +23,7 @@ QString SearchParser::Whitespace()
     return QStringLiteral(" \t");
 }
 
-bool SearchParser::Tokenize(QString const& text)
+bool SearchParser::Tokenize(const QString& text)
 {
     // Every character the syntax uses is ASCII, which never occurs inside a
     // multi-byte UTF-8 sequence, so the bytes can be scanned directly.
@@ -63,16 +62,16 @@ bool SearchParser::Tokenize(QString const& text)
     }
 }
 
-bool SearchParser::IsMatch(QString const& candidate) const
+bool SearchParser::IsMatch(const QString& candidate) const
 {
     const QString lower = candidate.toLower();
-    for (QString const& token : includedTokens)
+    for (const QString& token : includedTokens)
         if (!lower.contains(token))
             return false;
-    for (QString const& token : includedPartTokens)
+    for (const QString& token : includedPartTokens)
         if (!lower.contains(token))
             return false;
-    for (QString const& token : excludedTokens)
+    for (const QString& token : excludedTokens)
         if (lower.contains(token))
             return false;
     return true;

@@ -18,16 +18,16 @@ public:
     static QString Whitespace();
 
     // Tokenizes the text; false when it is no valid query.
-    bool SetSearchText(QString const& text) { return Tokenize(text); }
-    bool Tokenize(QString const& text);
+    bool SetSearchText(const QString& text) { return Tokenize(text); }
+    bool Tokenize(const QString& text);
 
     // True when the candidate contains every included token and part and
     // none of the excluded tokens, ignoring case.
-    bool IsMatch(QString const& candidate) const;
+    bool IsMatch(const QString& candidate) const;
 
-    TokenSet const& GetIncludedTokenSet() const { return includedTokens; }
-    TokenSet const& GetIncludedPartTokenSet() const { return includedPartTokens; }
-    TokenSet const& GetExcludedTokenSet() const { return excludedTokens; }
+    const TokenSet& GetIncludedTokenSet() const { return includedTokens; }
+    const TokenSet& GetIncludedPartTokenSet() const { return includedPartTokens; }
+    const TokenSet& GetExcludedTokenSet() const { return excludedTokens; }
 
 private:
     TokenSet includedTokens;

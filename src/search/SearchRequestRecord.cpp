@@ -2,7 +2,7 @@
 
 #include "store/Data.h"
 
-ItemPtr RecordSearchRequest(unsigned int token, QString const& text, bool wishList)
+ItemPtr RecordSearchRequest(unsigned int token, const QString& text, bool wishList)
 {
     ItemPtr request = d.GetType("search_request")->NewItem(Value(token));
     request += d.GetType("search_request_text")->GetItem(text);

@@ -9,6 +9,6 @@
 // token, connected to the "search_request_text" of the text and, for a
 // wish-list search, flagged "wishlist_search". Results and related terms
 // hang off these items.
-ItemPtr RecordSearchRequest(unsigned int token, QString const& text, bool wishList);
+ItemPtr RecordSearchRequest(unsigned int token, const QString& text, bool wishList);
 
 #endif

@@ -6,19 +6,17 @@
 
 #include <vector>
 
-namespace
-{
+namespace {
 struct RecordTypes
 {
-    char const* description;
-    std::vector<char const*> types;
+    const char* description;
+    std::vector<const char*> types;
 };
 
 RecordTypes TypesOf(ForeignRecord record)
 {
     switch (record) {
-    case ForeignRecord::PeerAddress:
-        return {"user addresses", {"user_address", "user_port", "user_obfuscated_port"}};
+    case ForeignRecord::PeerAddress: return {"user addresses", {"user_address", "user_port", "user_obfuscated_port"}};
     case ForeignRecord::PeerConnectionRequest:
         return {"brokered connection requests",
                 {"peer_connection_request", "peer_connection_request_id", "peer_connection_type", "user_address",
@@ -28,17 +26,16 @@ RecordTypes TypesOf(ForeignRecord record)
     case ForeignRecord::SearchCorrelations:
         return {"related search terms",
                 {"search_request_text", "search_correlation", "correlation_text", "correlation_rank"}};
-    case ForeignRecord::None:
-        break;
+    case ForeignRecord::None: break;
     }
     return {"", {}};
 }
 } // namespace
 
-bool CanWrite(ForeignRecord record, QString const& what)
+bool CanWrite(ForeignRecord record, const QString& what)
 {
-    RecordTypes const needed = TypesOf(record);
-    for (char const* type : needed.types) {
+    const RecordTypes needed = TypesOf(record);
+    for (const char* type : needed.types) {
         if (!d.HasType(type)) {
             Log("server", 1,
                 QString("%1 dropped: nothing in this program keeps %2 (no item type \"%3\").")

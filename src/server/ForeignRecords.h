@@ -19,7 +19,7 @@ enum class ForeignRecord
 
 // Whether every type of the record is declared. When one is missing, logs in
 // the "server" area that `what` is dropped and why.
-bool CanWrite(ForeignRecord record, QString const& what);
+bool CanWrite(ForeignRecord record, const QString& what);
 
 // The record that the handler of a server message writes, None for most.
 ForeignRecord RecordWrittenBy(int code);

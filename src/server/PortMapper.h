@@ -11,7 +11,7 @@ public:
     virtual ~PortMapper() = default;
 
     // Starts looking for the router.
-    virtual void Init() {}
+    virtual void Init() { }
     // Forwards the port to this machine, whose address is the local address
     // of the given connected socket.
     virtual void AddPortMapping(QTcpSocket* socket, int port)

@@ -11,11 +11,10 @@
 
 Server* gp_server = nullptr;
 
-namespace
-{
+namespace {
 // The account used when no login has been stored at all.
-char const* const FallbackUsername = "QuillmerQT";
-char const* const FallbackPassword = "MarblePenguinTwist";
+const char* const FallbackUsername = "QuillmerQT";
+const char* const FallbackPassword = "MarblePenguinTwist";
 
 // The login carries the protocol version the server expects from this kind of
 // client, then a minor version.
@@ -30,19 +29,19 @@ uint32_t StatusWord(bool available)
 
 // The 32 lower-case hex characters of the MD5 of the user name's UTF-8 bytes
 // immediately followed by the password's.
-QString LoginDigest(QString const& user, QString const& password)
+QString LoginDigest(const QString& user, const QString& password)
 {
     return QString::fromLatin1(
         QCryptographicHash::hash(user.toUtf8() + password.toUtf8(), QCryptographicHash::Md5).toHex());
 }
 
-bool SettingExists(char const* name)
+bool SettingExists(const char* name)
 {
     Type* global = d.HasType("global");
     return global && global->HasItem(Value(name));
 }
 
-void LogServer(QString const& text)
+void LogServer(const QString& text)
 {
     Log("server", 1, text, ItemPtr());
 }
@@ -128,8 +127,8 @@ void Server::OnConnected()
         SetSetting("password", FallbackPassword);
     const QString user = GetSetting("username");
     const QString password = GetSetting("password");
-    MemStream login =
-        Message(SM_LOGIN, user, password, LoginMajorVersion, LoginDigest(user, password), LoginMinorVersion);
+    MemStream login
+        = Message(SM_LOGIN, user, password, LoginMajorVersion, LoginDigest(user, password), LoginMinorVersion);
     SendMessage(login, true);
     abruptlyDisconnected = false;
 }
@@ -152,11 +151,10 @@ void Server::OnSocketReadyToRead()
 {
     while (state != StateNotConnected && socket.bytesAvailable() > 0) {
         switch (reader.ReadFrom(socket)) {
-        case ServerMessageReader::Result::NeedMore:
-            return;
+        case ServerMessageReader::Result::NeedMore: return;
         case ServerMessageReader::Result::BadLength:
-            LogServer(QString("Closing the server connection: message length %1 is out of bounds.")
-                          .arg(reader.Length()));
+            LogServer(
+                QString("Closing the server connection: message length %1 is out of bounds.").arg(reader.Length()));
             reader.Reset();
             CloseSocketQuietly();
             OnSessionLost();

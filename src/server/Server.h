@@ -34,7 +34,7 @@ public:
     };
 
     // Where the session goes unless the settings server_host and server_port say otherwise.
-    static constexpr char const* DefaultHost = "server.quillmer.net";
+    static constexpr const char* DefaultHost = "server.quillmer.net";
     static constexpr quint16 DefaultPort = 2242;
 
     explicit Server(QObject* parent = nullptr);
@@ -66,47 +66,47 @@ public:
     void SendFilesFolders(int folderCount, int fileCount);
     void SendUploadSpeed(int speed);
     void GetOwnPrivilegesStatus();
-    void GiftPrivileges(QString const& user, int days);
-    void BannedUser(QString const& user);
+    void GiftPrivileges(const QString& user, int days);
+    void BannedUser(const QString& user);
 
     // Users.
-    void GetUserAddress(QString const& user);
-    void AddUser(QString const& user);
-    void TrackUser(QString const& user);
-    void UntrackUser(QString const& user);
-    void GetUserStatus(QString const& user);
-    void GetUserStats(QString const& user);
-    void SendPrivateChat(QString const& user, QString const& message);
+    void GetUserAddress(const QString& user);
+    void AddUser(const QString& user);
+    void TrackUser(const QString& user);
+    void UntrackUser(const QString& user);
+    void GetUserStatus(const QString& user);
+    void GetUserStats(const QString& user);
+    void SendPrivateChat(const QString& user, const QString& message);
 
     // Rooms.
-    void SendRoomChat(QString const& room, QString const& message);
-    void EnterRoom(QString const& room, bool isPrivate);
-    void LeaveRoom(QString const& room);
+    void SendRoomChat(const QString& room, const QString& message);
+    void EnterRoom(const QString& room, bool isPrivate);
+    void LeaveRoom(const QString& room);
     void GetRoomList();
-    void SetRoomTicker(QString const& room, QString const& text);
-    void AddPrivateRoomMember(QString const& room, QString const& user);
-    void RemovePrivateRoomMember(QString const& room, QString const& user);
-    void GiveUpPrivateRoomMembership(QString const& room);
-    void GiveUpPrivateRoom(QString const& room);
+    void SetRoomTicker(const QString& room, const QString& text);
+    void AddPrivateRoomMember(const QString& room, const QString& user);
+    void RemovePrivateRoomMember(const QString& room, const QString& user);
+    void GiveUpPrivateRoomMembership(const QString& room);
+    void GiveUpPrivateRoom(const QString& room);
     void EnablePrivateRoomAdd(bool enabled);
-    void AddPrivateRoomOperator(QString const& room, QString const& user);
-    void RemovePrivateRoomOperator(QString const& room, QString const& user);
+    void AddPrivateRoomOperator(const QString& room, const QString& user);
+    void RemovePrivateRoomOperator(const QString& room, const QString& user);
 
     // Searches; each takes the next token, records the search in the graph and returns the token.
-    unsigned int FileSearch(QString const& text, bool wishList);
-    unsigned int SearchRoom(QString const& room, QString const& text);
-    unsigned int SearchUserList(QString const& text);
-    void GetSearchCorrelations(QString const& term);
+    unsigned int FileSearch(const QString& text, bool wishList);
+    unsigned int SearchRoom(const QString& room, const QString& text);
+    unsigned int SearchUserList(const QString& text);
+    void GetSearchCorrelations(const QString& term);
 
     // Brokered peer connections.
-    unsigned int SendIndirectConnectionRequest(QString const& user, QString const& connectionType);
-    void SendCantConnectToPeer(unsigned int token, QString const& user);
+    unsigned int SendIndirectConnectionRequest(const QString& user, const QString& connectionType);
+    void SendCantConnectToPeer(unsigned int token, const QString& user);
 
     // The distributed search network.
     void SendDNetHasParent(bool hasParent);
     void SendDNetCanParent(bool canParent);
     void SendDNetLevel(int level);
-    void SendDNetGroupLeader(QString const& user);
+    void SendDNetGroupLeader(const QString& user);
     void SendChildDepth(bool value);
 
 public slots:
@@ -151,7 +151,7 @@ private slots:
 private:
     // A fresh message: the code, then each field in order.
     template <class... Fields>
-    static MemStream Message(ServerMessageCode code, Fields const&... fields)
+    static MemStream Message(ServerMessageCode code, const Fields&... fields)
     {
         MemStream message;
         message.Write(uint32_t(code));
@@ -160,7 +160,7 @@ private:
     }
     // Builds an ordinary message and sends it; dropped unless logged in.
     template <class... Fields>
-    void Send(ServerMessageCode code, Fields const&... fields)
+    void Send(ServerMessageCode code, const Fields&... fields)
     {
         MemStream message = Message(code, fields...);
         SendMessage(message, false);
@@ -183,7 +183,7 @@ private:
     void OnRoomTickerAdded(MemStream& message);
     void OnAddRoomMembership(MemStream& message);
     void OnSearchCorrelations(MemStream& message);
-    void AddRoomTicker(ItemPtr room, QString const& user, QString const& text);
+    void AddRoomTicker(ItemPtr room, const QString& user, const QString& text);
 
     int state = StateNotConnected;
     QTcpSocket socket;

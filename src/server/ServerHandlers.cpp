@@ -11,43 +11,42 @@
 
 #include <set>
 
-namespace
-{
-ItemPtr User(QString const& name)
+namespace {
+ItemPtr User(const QString& name)
 {
     return d.GetType("user")->GetItem(name);
 }
 
-ItemPtr Room(QString const& name)
+ItemPtr Room(const QString& name)
 {
     return d.GetType("room")->GetItem(name);
 }
 
 // The user or room when the graph knows it, else null.
-ItemPtr KnownUser(QString const& name)
+ItemPtr KnownUser(const QString& name)
 {
     return d.GetType("user")->HasItem(name);
 }
 
-ItemPtr KnownRoom(QString const& name)
+ItemPtr KnownRoom(const QString& name)
 {
     return d.GetType("room")->HasItem(name);
 }
 
 // Connects the item to the item of that type with that value, replacing the
 // earlier one where the item may have only one.
-void Set(ItemPtr item, char const* typeName, Value const& value)
+void Set(ItemPtr item, const char* typeName, const Value& value)
 {
     item += d.GetType(typeName)->GetItem(value);
 }
 
 // Flags the item with the type's global null item.
-void GiveGlobalFlag(ItemPtr item, char const* typeName)
+void GiveGlobalFlag(ItemPtr item, const char* typeName)
 {
     item += d.GetType(typeName)->GetGlobalNullItem();
 }
 
-bool IsIgnored(QString const& name)
+bool IsIgnored(const QString& name)
 {
     return KnownUser(name).IsConnected("is_ignored");
 }
@@ -57,7 +56,7 @@ QString Now()
     return QDateTime::currentDateTime().toString(Qt::TextDate);
 }
 
-void SetUserStats(ItemPtr user, UserStats const& stats)
+void SetUserStats(ItemPtr user, const UserStats& stats)
 {
     Set(user, "average_download_speed", Value(stats.averageSpeed));
     Set(user, "shared_file_count", Value(stats.fileCount));
@@ -72,15 +71,15 @@ void SetUserAddress(ItemPtr user, uint32_t address, int32_t port, int32_t obfusc
 
 // Makes the users, and only them, the users of the room's link item of the
 // given type (its members or operators).
-void ReplaceRoomUsers(ItemPtr room, char const* linkType, std::vector<QString> const& users)
+void ReplaceRoomUsers(ItemPtr room, const char* linkType, const std::vector<QString>& users)
 {
     ItemPtr link = room.NewItem(linkType);
     link.Disconnect("user");
-    for (QString const& name : users)
+    for (const QString& name : users)
         link += User(name);
 }
 
-void ClearSetting(char const* name)
+void ClearSetting(const char* name)
 {
     d.GetType("global")->HasItem(Value(name)).Disconnect("global_value");
 }
@@ -221,7 +220,7 @@ void OnRoomList(MemStream& message)
     for (ItemPtr room : g("room").Connected("is_member"))
         if (!privateRooms.count(room))
             room.Disconnect("is_member");
-    for (QString const& name : reply.operatorRooms)
+    for (const QString& name : reply.operatorRooms)
         GiveGlobalFlag(Room(name), "is_operator");
 }
 
@@ -229,12 +228,12 @@ void OnPrivilegedList(MemStream& message)
 {
     UserListReply reply;
     reply.Read(message);
-    for (QString const& name : reply.users)
+    for (const QString& name : reply.users)
         User(name).NewItem("is_privileged");
 }
 
 // 133, 148: the room's members or operators are replaced by the listed ones.
-void OnRoomLinkUsers(MemStream& message, char const* linkType)
+void OnRoomLinkUsers(MemStream& message, const char* linkType)
 {
     RoomUsersReply reply;
     reply.Read(message);
@@ -242,7 +241,7 @@ void OnRoomLinkUsers(MemStream& message, char const* linkType)
 }
 
 // 134, 143: one more member or operator.
-void OnAddRoomLinkUser(MemStream& message, char const* linkType)
+void OnAddRoomLinkUser(MemStream& message, const char* linkType)
 {
     RoomUserReply reply;
     reply.Read(message);
@@ -250,7 +249,7 @@ void OnAddRoomLinkUser(MemStream& message, char const* linkType)
 }
 
 // 135, 144: one member or operator less.
-void OnRemoveRoomLinkUser(MemStream& message, char const* linkType)
+void OnRemoveRoomLinkUser(MemStream& message, const char* linkType)
 {
     RoomUserReply reply;
     reply.Read(message);
@@ -344,8 +343,7 @@ void Server::HandleMessage(int code, MemStream& message)
     case SM_ROOM_OPERATORS: OnRoomLinkUsers(message, "room_operators"); break;
     case SM_SEARCH_CORRELATIONS: OnSearchCorrelations(message); break;
     case SE_CANT_CONNECT_TO_PEER: emit IndirectPeerConnectionFailure(ReadValue<uint32_t>(message)); break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -419,7 +417,7 @@ void Server::OnRoomTickers(MemStream& message)
     // through its user for the rest of the run.
     room.GetItems("room_ticker").Remove();
     room.GetItems("ticker_order_counter").Remove();
-    for (auto const& [user, text] : reply.tickers)
+    for (const auto& [user, text] : reply.tickers)
         AddRoomTicker(room, user, text);
 }
 
@@ -432,7 +430,7 @@ void Server::OnRoomTickerAdded(MemStream& message)
     AddRoomTicker(room, reply.user, reply.text);
 }
 
-void Server::AddRoomTicker(ItemPtr room, QString const& user, QString const& text)
+void Server::AddRoomTicker(ItemPtr room, const QString& user, const QString& text)
 {
     ItemPtr ticker = room.NewItem("room_ticker");
     ticker += User(user);
@@ -455,7 +453,7 @@ void Server::OnSearchCorrelations(MemStream& message)
     reply.Read(message);
     ItemPtr text = d.GetType("search_request_text")->GetItem(reply.term);
     text.GetItems("search_correlation").Remove();
-    for (auto const& [related, rank] : reply.correlations) {
+    for (const auto& [related, rank] : reply.correlations) {
         ItemPtr correlation = text.NewItem("search_correlation");
         Set(correlation, "correlation_text", related);
         Set(correlation, "correlation_rank", Value(rank));

@@ -4,9 +4,8 @@
 
 #include <algorithm>
 
-namespace
-{
-QHash<int, QString> const& Names()
+namespace {
+const QHash<int, QString>& Names()
 {
     static const QHash<int, QString> names = {
         {SM_LOGIN, QStringLiteral("SM_LOGIN")},

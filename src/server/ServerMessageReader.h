@@ -23,9 +23,9 @@ public:
 
     enum class Result
     {
-        NeedMore,   // the device holds no more of the current message
-        Complete,   // TakeMessage() gives the whole message
-        BadLength,  // the length word is out of bounds; the stream is unusable
+        NeedMore,  // the device holds no more of the current message
+        Complete,  // TakeMessage() gives the whole message
+        BadLength, // the length word is out of bounds; the stream is unusable
     };
 
     // Reads at most what the current message lacks.

@@ -17,8 +17,7 @@ bool LoginReply::Read(InputStream& in)
 
 bool PeerAddressReply::Read(InputStream& in)
 {
-    return in.Read(user) && in.Read(address) && in.Read(port) && in.Read(obfuscationType)
-        && in.Read(obfuscatedPort);
+    return in.Read(user) && in.Read(address) && in.Read(port) && in.Read(obfuscationType) && in.Read(obfuscatedPort);
 }
 
 bool AddUserReply::Read(InputStream& in)
@@ -44,8 +43,8 @@ bool RoomUserTextReply::Read(InputStream& in)
 
 bool JoinRoomReply::Read(InputStream& in)
 {
-    if (!in.Read(room) || !ReadServerList(in, users) || !ReadServerList(in, statuses)
-        || !ReadServerList(in, stats) || !ReadServerList(in, unused) || !ReadServerList(in, countryCodes))
+    if (!in.Read(room) || !ReadServerList(in, users) || !ReadServerList(in, statuses) || !ReadServerList(in, stats)
+        || !ReadServerList(in, unused) || !ReadServerList(in, countryCodes))
         return false;
     // Public rooms end here; private ones go on with the owner.
     hasOwner = in.Read(owner);
@@ -108,8 +107,8 @@ bool PossibleParentsReply::Read(InputStream& in)
 bool RoomTickersReply::Read(InputStream& in)
 {
     return in.Read(room) && ReadServerList(in, tickers, [&in](std::pair<QString, QString>& ticker) {
-        return in.Read(ticker.first) && in.Read(ticker.second);
-    });
+               return in.Read(ticker.first) && in.Read(ticker.second);
+           });
 }
 
 bool RoomUsersReply::Read(InputStream& in)
@@ -120,6 +119,6 @@ bool RoomUsersReply::Read(InputStream& in)
 bool SearchCorrelationsReply::Read(InputStream& in)
 {
     return in.Read(term) && ReadServerList(in, correlations, [&in](std::pair<QString, int32_t>& correlation) {
-        return in.Read(correlation.first) && in.Read(correlation.second);
-    });
+               return in.Read(correlation.first) && in.Read(correlation.second);
+           });
 }

@@ -5,19 +5,18 @@
 #include "store/Data.h"
 #include "store/DataSaver.h"
 
-namespace
-{
+namespace {
 struct TypeDeclaration
 {
-    char const* name;
+    const char* name;
     Primacy primacy;
     bool isNull;
 };
 
 struct RelationDeclaration
 {
-    char const* first;
-    char const* second;
+    const char* first;
+    const char* second;
     OneOrMany firstPerSecond;
     OneOrMany secondPerFirst;
 };
@@ -92,20 +91,20 @@ constexpr RelationDeclaration Relations[] = {
     {"room_ticker", "user", Many, One},
 };
 
-constexpr char const* PlainlySavedTypes[] = {
+constexpr const char* PlainlySavedTypes[] = {
     "room_autojoin", "in_user_list", "user_list_group", "is_ignored", "group_download_priority", "accept_uploads",
 };
 } // namespace
 
 void Server::CreateData()
 {
-    for (TypeDeclaration const& type : Types)
+    for (const TypeDeclaration& type : Types)
         d.NewType(type.name, type.primacy, type.isNull, true);
-    for (RelationDeclaration const& relation : Relations)
-        d.GetType(relation.first)->RelateToType(d.GetType(relation.second), relation.firstPerSecond,
-                                                relation.secondPerFirst, false);
+    for (const RelationDeclaration& relation : Relations)
+        d.GetType(relation.first)
+            ->RelateToType(d.GetType(relation.second), relation.firstPerSecond, relation.secondPerFirst, false);
 
-    for (char const* name : PlainlySavedTypes)
+    for (const char* name : PlainlySavedTypes)
         dataSaver->AddSavedType(name);
     dataSaver->AddSavedByConnectionType("room", "room_autojoin");
     dataSaver->AddSavedByConnectionType("user", "in_user_list");

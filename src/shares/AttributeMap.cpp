@@ -3,7 +3,7 @@
 #include "wire/InputStream.h"
 #include "wire/OutputStream.h"
 
-AttributeMap AttributeMap::ForSharedFile(QString const& fileName, std::optional<uint32_t> bitrate,
+AttributeMap AttributeMap::ForSharedFile(const QString& fileName, std::optional<uint32_t> bitrate,
                                          std::optional<bool> variableBitrate)
 {
     AttributeMap attributes;
@@ -20,7 +20,7 @@ AttributeMap AttributeMap::ForSharedFile(QString const& fileName, std::optional<
 
 std::optional<uint32_t> AttributeMap::Find(uint32_t code) const
 {
-    for (Pair const& pair : m_pairs)
+    for (const Pair& pair : m_pairs)
         if (pair.first == code)
             return pair.second;
     return std::nullopt;
@@ -44,7 +44,7 @@ bool AttributeMap::Write(OutputStream& out) const
 {
     if (!out.Write(m_kind) || !out.WriteCount(m_pairs.size()))
         return false;
-    for (Pair const& pair : m_pairs)
+    for (const Pair& pair : m_pairs)
         if (!out.Write(pair.first) || !out.Write(pair.second))
             return false;
     return true;

@@ -18,8 +18,9 @@
 class AttributeMap : public Persistent
 {
 public:
-    enum Code : uint32_t {
-        Bitrate = 0,         // kbit/s
+    enum Code : uint32_t
+    {
+        Bitrate = 0, // kbit/s
         LengthSeconds = 1,
         VariableBitrate = 2, // 1 variable, 0 constant
     };
@@ -29,13 +30,13 @@ public:
     // The attributes this client sends for one of its shared files: kind "mp3"
     // and the bitrate, then the bitrate mode (each when known) when the
     // lower-cased text after the name's last "." is "mp3"; otherwise nothing.
-    static AttributeMap ForSharedFile(QString const& fileName, std::optional<uint32_t> bitrate,
+    static AttributeMap ForSharedFile(const QString& fileName, std::optional<uint32_t> bitrate,
                                       std::optional<bool> variableBitrate);
 
-    std::string const& GetKind() const { return m_kind; }
+    const std::string& GetKind() const { return m_kind; }
     void SetKind(std::string kind) { m_kind = std::move(kind); }
 
-    std::vector<Pair> const& GetPairs() const { return m_pairs; }
+    const std::vector<Pair>& GetPairs() const { return m_pairs; }
     void Add(uint32_t code, uint32_t value) { m_pairs.emplace_back(code, value); }
     // The value of the first pair with this code.
     std::optional<uint32_t> Find(uint32_t code) const;
@@ -43,10 +44,7 @@ public:
     bool Read(InputStream& in) override;
     bool Write(OutputStream& out) const override;
 
-    bool operator==(AttributeMap const& other) const
-    {
-        return m_kind == other.m_kind && m_pairs == other.m_pairs;
-    }
+    bool operator==(const AttributeMap& other) const { return m_kind == other.m_kind && m_pairs == other.m_pairs; }
 
 private:
     std::string m_kind;

@@ -19,8 +19,10 @@ class FileInfo : public Persistent
 {
 public:
     FileInfo() = default;
-    FileInfo(std::string name, uint64_t size, AttributeMap attributes = {})
-        : name(std::move(name)), size(size), attributes(std::move(attributes))
+    FileInfo(std::string fileName, uint64_t fileSize, AttributeMap fileAttributes = {})
+        : name(std::move(fileName))
+        , size(fileSize)
+        , attributes(std::move(fileAttributes))
     {
     }
 
@@ -32,11 +34,8 @@ public:
     bool Write(OutputStream& out) const override;
 
     // Sets of files are ordered by name in byte order, then by size.
-    bool operator<(FileInfo const& other) const
-    {
-        return name != other.name ? name < other.name : size < other.size;
-    }
-    bool operator==(FileInfo const& other) const
+    bool operator<(const FileInfo& other) const { return name != other.name ? name < other.name : size < other.size; }
+    bool operator==(const FileInfo& other) const
     {
         return name == other.name && size == other.size && attributes == other.attributes;
     }

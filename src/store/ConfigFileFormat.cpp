@@ -20,18 +20,22 @@ void ConfigFileEncoder::WriteFlag(bool value)
     bytes.append(value ? '\1' : '\0');
 }
 
-void ConfigFileEncoder::WriteString(std::string const& value)
+void ConfigFileEncoder::WriteString(const std::string& value)
 {
     WriteInt32(static_cast<qint64>(value.size()));
     bytes.append(value.data(), static_cast<int>(value.size()));
 }
 
-QByteArray const& ConfigFileEncoder::Bytes() const
+const QByteArray& ConfigFileEncoder::Bytes() const
 {
     return bytes;
 }
 
-ConfigFileDecoder::ConfigFileDecoder(char const* data, qint64 size) : data(data), size(size) {}
+ConfigFileDecoder::ConfigFileDecoder(const char* bytes, qint64 byteCount)
+    : data(bytes)
+    , size(byteCount)
+{
+}
 
 void ConfigFileDecoder::Need(qint64 byteCount) const
 {
@@ -62,10 +66,10 @@ std::string ConfigFileDecoder::ReadString()
     if (length < 0)
         throw DataLoadFailure("a string has a negative length");
     Need(length);
-    char const* begin = data + position;
+    const char* begin = data + position;
     position += length;
-    void const* nul = std::memchr(begin, 0, static_cast<size_t>(length));
-    return std::string(begin, nul ? static_cast<char const*>(nul) : begin + length);
+    const void* nul = std::memchr(begin, 0, static_cast<size_t>(length));
+    return std::string(begin, nul ? static_cast<const char*>(nul) : begin + length);
 }
 
 qint32 ConfigFileDecoder::ReadCount(qint64 minRecordBytes)

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef STORE_CONFIGFILEFORMAT_H
+#define STORE_CONFIGFILEFORMAT_H
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -11,8 +12,8 @@ class ConfigFileEncoder
 public:
     void WriteInt32(qint64 value);
     void WriteFlag(bool value);
-    void WriteString(std::string const& value);
-    QByteArray const& Bytes() const;
+    void WriteString(const std::string& value);
+    const QByteArray& Bytes() const;
 
 private:
     QByteArray bytes;
@@ -23,7 +24,7 @@ private:
 class ConfigFileDecoder
 {
 public:
-    ConfigFileDecoder(char const* data, qint64 size);
+    ConfigFileDecoder(const char* data, qint64 size);
 
     qint32 ReadInt32();
     bool ReadFlag();
@@ -35,7 +36,9 @@ public:
 private:
     void Need(qint64 byteCount) const;
 
-    char const* data;
+    const char* data;
     qint64 size;
     qint64 position = 0;
 };
+
+#endif

@@ -12,24 +12,23 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 // Enough for any number of temporary or kept files a user could accumulate; bounds the search for a free name.
 constexpr int maxNameAttempts = 10000;
 
-bool NameIsTaken(QString const& name)
+bool NameIsTaken(const QString& name)
 {
     QFileInfo info(name);
     return info.exists() || info.isSymLink();
 }
 
-std::string Describe(QString const& action, QString const& name, QString const& error)
+std::string Describe(const QString& action, const QString& name, const QString& error)
 {
     return QString("%1 %2: %3").arg(action, name, error).toStdString();
 }
 
 // Opens a new, exclusively created temporary file beside path.
-void OpenTemporary(QString const& path, QFile& temporary)
+void OpenTemporary(const QString& path, QFile& temporary)
 {
     for (int n = 1; n <= maxNameAttempts; ++n) {
         QString name = QString("%1.%2").arg(path).arg(n);
@@ -46,7 +45,7 @@ void OpenTemporary(QString const& path, QFile& temporary)
 }
 
 // Makes the rename itself survive a power loss.
-void SyncFolderOf(QString const& path)
+void SyncFolderOf(const QString& path)
 {
     int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
     if (folder < 0)
@@ -55,19 +54,20 @@ void SyncFolderOf(QString const& path)
     ::close(folder);
 }
 
-void WriteAndSync(QFile& temporary, QByteArray const& bytes)
+void WriteAndSync(QFile& temporary, const QByteArray& bytes)
 {
     if (temporary.write(bytes) != bytes.size())
         throw DataSaveFailure(Describe("cannot write", temporary.fileName(), temporary.errorString()));
     if (::fsync(temporary.handle()) != 0)
-        throw DataSaveFailure(Describe("cannot sync", temporary.fileName(), QString::fromLocal8Bit(std::strerror(errno))));
+        throw DataSaveFailure(
+            Describe("cannot sync", temporary.fileName(), QString::fromLocal8Bit(std::strerror(errno))));
     temporary.close();
     if (temporary.error() != QFileDevice::NoError)
         throw DataSaveFailure(Describe("cannot close", temporary.fileName(), temporary.errorString()));
 }
-}
+} // namespace
 
-void ConfigFileStorage::Replace(QString const& path, QByteArray const& bytes)
+void ConfigFileStorage::Replace(const QString& path, const QByteArray& bytes)
 {
     QFile temporary;
     OpenTemporary(path, temporary);
@@ -79,7 +79,7 @@ void ConfigFileStorage::Replace(QString const& path, QByteArray const& bytes)
         // POSIX rename replaces the old file in one step: there is no moment without a complete file at path.
         if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
             throw DataSaveFailure(Describe("cannot rename over", path, QString::fromLocal8Bit(std::strerror(errno))));
-    } catch (DataSaveFailure const&) {
+    } catch (const DataSaveFailure&) {
         temporary.close();
         QFile::remove(temporary.fileName());
         throw;
@@ -87,7 +87,7 @@ void ConfigFileStorage::Replace(QString const& path, QByteArray const& bytes)
     SyncFolderOf(path);
 }
 
-QString ConfigFileStorage::KeepDamaged(QString const& path)
+QString ConfigFileStorage::KeepDamaged(const QString& path)
 {
     QString base = path + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
     for (int n = 1; n <= maxNameAttempts; ++n) {

@@ -148,7 +148,9 @@ void Data::NotifyDisconnectionEventHandlers(Item* a, Item* b)
     NotifyPairHandlers(disconnectionHandlers, a, b);
 }
 
-Data::RemovalWatch::RemovalWatch(Data* data, std::unordered_set<Item*>* items) : data(data), items(items)
+Data::RemovalWatch::RemovalWatch(Data* store, std::unordered_set<Item*>* watched)
+    : data(store)
+    , items(watched)
 {
     data->removalWatches.push_back(items);
 }

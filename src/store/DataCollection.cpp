@@ -25,8 +25,8 @@ void Data::RemoveDisconnectedItems()
         std::set<Type*> owners;
         GetTypeOwningTypes(type, owners);
         type->ForEachItem([&](Item* item) {
-            const bool orphaned =
-                std::any_of(owners.begin(), owners.end(), [item](Type* owner) { return !item->IsConnected(owner); });
+            const bool orphaned
+                = std::any_of(owners.begin(), owners.end(), [item](Type* owner) { return !item->IsConnected(owner); });
             if (orphaned)
                 removeNow.push_back(item);
             else

@@ -14,9 +14,8 @@
 
 DataSaver* dataSaver = nullptr;
 
-namespace
-{
-void LogConfigurationData(QString const& text)
+namespace {
+void LogConfigurationData(const QString& text)
 {
     Log("Configuration Data", 1, text, ItemPtr());
 }
@@ -38,15 +37,15 @@ struct LoadedItem
 // What a readable file holds for the types this program declares.
 struct LoadedFile
 {
-    std::vector<LoadedItem> items; // in id order
+    std::vector<LoadedItem> items;                      // in id order
     std::vector<std::pair<size_t, size_t>> connections; // as indexes into items, in order of the first id
 };
 
 // The index of the item with that id, or -1 when the file holds none for a declared type.
-std::ptrdiff_t IndexOf(std::vector<LoadedItem> const& items, qint32 id)
+std::ptrdiff_t IndexOf(const std::vector<LoadedItem>& items, qint32 id)
 {
     auto found = std::lower_bound(items.begin(), items.end(), id,
-                                  [](LoadedItem const& item, qint32 wanted) { return item.id < wanted; });
+                                  [](const LoadedItem& item, qint32 wanted) { return item.id < wanted; });
     return found != items.end() && found->id == id ? found - items.begin() : -1;
 }
 
@@ -60,8 +59,9 @@ void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file)
         // A type declared differently since the file was written cannot take its items: it is skipped like a
         // type that is no longer declared.
         if (type && type->IsNull() != isNull) {
-            LogConfigurationData(QString("Skipping the items of type %1: the file does not declare it as the program does.")
-                                     .arg(QString::fromStdString(name)));
+            LogConfigurationData(
+                QString("Skipping the items of type %1: the file does not declare it as the program does.")
+                    .arg(QString::fromStdString(name)));
             type = nullptr;
         }
         qint32 itemCount = in.ReadCount(isNull ? nullItemRecordBytes : minItemRecordBytes);
@@ -75,9 +75,9 @@ void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file)
         }
     }
     std::stable_sort(file.items.begin(), file.items.end(),
-                     [](LoadedItem const& a, LoadedItem const& b) { return a.id < b.id; });
+                     [](const LoadedItem& a, const LoadedItem& b) { return a.id < b.id; });
     auto repeated = std::adjacent_find(file.items.begin(), file.items.end(),
-                                       [](LoadedItem const& a, LoadedItem const& b) { return a.id == b.id; });
+                                       [](const LoadedItem& a, const LoadedItem& b) { return a.id == b.id; });
     if (repeated != file.items.end())
         throw DataLoadFailure("two items share one id");
 }
@@ -95,10 +95,10 @@ void ReadConnectionRecords(ConfigFileDecoder& in, LoadedFile& file)
             file.connections.emplace_back(a, b);
     }
     std::stable_sort(file.connections.begin(), file.connections.end(),
-                     [](auto const& x, auto const& y) { return x.first < y.first; });
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
 }
 
-LoadedFile Parse(char const* bytes, qint64 size)
+LoadedFile Parse(const char* bytes, qint64 size)
 {
     ConfigFileDecoder in(bytes, size);
     LoadedFile file;
@@ -107,15 +107,15 @@ LoadedFile Parse(char const* bytes, qint64 size)
     return file;
 }
 
-LoadedFile ReadFile(QString const& path)
+LoadedFile ReadFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw DataLoadFailure(QString("cannot open %1: %2").arg(path, file.errorString()).toStdString());
     // One mapping (or one read) for the whole file: loading a large share index must not cost a system call
     // per field.
-    if (uchar const* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
-        return Parse(reinterpret_cast<char const*>(mapped), file.size());
+    if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+        return Parse(reinterpret_cast<const char*>(mapped), file.size());
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw DataLoadFailure(QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());
@@ -124,19 +124,19 @@ LoadedFile ReadFile(QString const& path)
 
 // Merges into the store: a value item that exists already is reused, so loaded data joins the defaults
 // written before loading, and a loaded value replaces a default at an end that allows one partner.
-void MergeIntoStore(LoadedFile const& file)
+void MergeIntoStore(const LoadedFile& file)
 {
     // Handlers told of these changes may remove loaded items; those are not touched again.
     std::unordered_set<Item*> present;
     Data::RemovalWatch watch(&d, &present);
     std::vector<Item*> created;
     created.reserve(file.items.size());
-    for (LoadedItem const& item : file.items) {
+    for (const LoadedItem& item : file.items) {
         ItemPtr loaded = item.type->IsNull() ? item.type->NewItem() : item.type->NewItem(Value(item.value));
         created.push_back(loaded.Get());
         present.insert(loaded.Get());
     }
-    for (auto const& [a, b] : file.connections) {
+    for (const auto& [a, b] : file.connections) {
         Item* first = created[a];
         Item* second = created[b];
         if (!present.count(first) || !present.count(second))
@@ -146,7 +146,7 @@ void MergeIntoStore(LoadedFile const& file)
             first->Connect(second);
     }
 }
-}
+} // namespace
 
 DataSaver::DataSaver()
 {
@@ -182,8 +182,9 @@ std::vector<Item*> DataSaver::SavedItems(Type* type, bool everyType) const
     bool allItems = everyType || savedTypes.count(type) || byConnection == savedByConnectionTypes.end();
     for (auto it = all.Begin(); it != all.End(); ++it) {
         Item* item = it.Item();
-        if (allItems || std::any_of(byConnection->second.begin(), byConnection->second.end(),
-                                    [item](Type* keeper) { return item->IsConnected(keeper); }))
+        if (allItems || std::any_of(byConnection->second.begin(), byConnection->second.end(), [item](Type* keeper) {
+                return item->IsConnected(keeper);
+            }))
             items.push_back(item);
     }
     return items;
@@ -195,7 +196,7 @@ QByteArray DataSaver::Encode(bool everyType) const
     d.GetTypes(types);
     std::vector<std::pair<Type*, std::vector<Item*>>> records;
     std::set<Type*> writtenTypes;
-    for (auto const& [name, type] : types) {
+    for (const auto& [name, type] : types) {
         if (everyType || IsSaved(type)) {
             records.emplace_back(type, SavedItems(type, everyType));
             writtenTypes.insert(type);
@@ -206,7 +207,7 @@ QByteArray DataSaver::Encode(bool everyType) const
     std::vector<Item*> itemsById{nullptr}; // ids start at 1
     std::unordered_map<Item*, qint32> ids;
     out.WriteInt32(static_cast<qint64>(records.size()));
-    for (auto const& [type, items] : records) {
+    for (const auto& [type, items] : records) {
         out.WriteString(type->GetName());
         out.WriteFlag(type->IsNull());
         out.WriteInt32(static_cast<qint64>(items.size()));
@@ -224,7 +225,7 @@ QByteArray DataSaver::Encode(bool everyType) const
     std::vector<qint32> partners;
     for (qint32 id = 1; id < static_cast<qint32>(itemsById.size()); ++id) {
         partners.clear();
-        for (auto const& entry : itemsById[id]->Connections()) {
+        for (const auto& entry : itemsById[id]->Connections()) {
             if (!writtenTypes.count(entry.GetType()))
                 continue;
             for (auto it = entry.Set().Begin(); it != entry.Set().End(); ++it) {
@@ -238,7 +239,7 @@ QByteArray DataSaver::Encode(bool everyType) const
             connections.emplace_back(id, partner);
     }
     out.WriteInt32(static_cast<qint64>(connections.size()));
-    for (auto const& [first, second] : connections) {
+    for (const auto& [first, second] : connections) {
         out.WriteInt32(first);
         out.WriteInt32(second);
     }
@@ -249,7 +250,7 @@ void DataSaver::Save(QString path)
 {
     try {
         ConfigFileStorage::Replace(path, Encode(false));
-    } catch (DataSaveFailure const& failure) {
+    } catch (const DataSaveFailure& failure) {
         // The previous file is still complete at path; the next save tries again.
         LogConfigurationData(QString("Failure to save configuration data: %1").arg(failure.what()));
     }
@@ -260,7 +261,7 @@ bool DataSaver::SaveAll(QString path)
     try {
         ConfigFileStorage::Replace(path, Encode(true));
         return true;
-    } catch (DataSaveFailure const&) {
+    } catch (const DataSaveFailure&) {
         return false;
     }
 }
@@ -275,7 +276,7 @@ void DataSaver::Load(QString path)
     LoadedFile file;
     try {
         file = ReadFile(path);
-    } catch (DataLoadFailure const& failure) {
+    } catch (const DataLoadFailure& failure) {
         // Keep the user's data: the emptied store will be saved over path later.
         QString kept = ConfigFileStorage::KeepDamaged(path);
         // Logged before the store is emptied, while the diagnostics settings are still there.

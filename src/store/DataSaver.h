@@ -1,4 +1,5 @@
-#pragma once
+#ifndef STORE_DATASAVER_H
+#define STORE_DATASAVER_H
 
 #include "store/DataSaverFailures.h"
 
@@ -21,8 +22,8 @@ class DataSaver
 public:
     DataSaver();
     ~DataSaver();
-    DataSaver(DataSaver const&) = delete;
-    DataSaver& operator=(DataSaver const&) = delete;
+    DataSaver(const DataSaver&) = delete;
+    DataSaver& operator=(const DataSaver&) = delete;
 
     void AddSavedType(std::string typeName);
     void AddSavedByConnectionType(std::string typeName, std::string connectedTypeName);
@@ -53,3 +54,5 @@ private:
 };
 
 extern DataSaver* dataSaver;
+
+#endif

@@ -1,7 +1,8 @@
 #include "store/DataSaverFailures.h"
 
-DataLoadFailure::DataLoadFailure(std::string const& reason, QString keptCopyPath)
-    : std::runtime_error(reason), keptCopyPath(std::move(keptCopyPath))
+DataLoadFailure::DataLoadFailure(const std::string& reason, QString keptCopy)
+    : std::runtime_error(reason)
+    , keptCopyPath(std::move(keptCopy))
 {
 }
 
@@ -10,4 +11,7 @@ QString DataLoadFailure::KeptCopyPath() const
     return keptCopyPath;
 }
 
-DataSaveFailure::DataSaveFailure(std::string const& reason) : std::runtime_error(reason) {}
+DataSaveFailure::DataSaveFailure(const std::string& reason)
+    : std::runtime_error(reason)
+{
+}

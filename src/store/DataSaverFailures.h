@@ -1,4 +1,5 @@
-#pragma once
+#ifndef STORE_DATASAVERFAILURES_H
+#define STORE_DATASAVERFAILURES_H
 
 #include <QString>
 #include <stdexcept>
@@ -9,7 +10,7 @@
 class DataLoadFailure : public std::runtime_error
 {
 public:
-    explicit DataLoadFailure(std::string const& reason, QString keptCopyPath = QString());
+    explicit DataLoadFailure(const std::string& reason, QString keptCopyPath = QString());
     QString KeptCopyPath() const;
 
 private:
@@ -20,5 +21,7 @@ private:
 class DataSaveFailure : public std::runtime_error
 {
 public:
-    explicit DataSaveFailure(std::string const& reason);
+    explicit DataSaveFailure(const std::string& reason);
 };
+
+#endif

@@ -31,7 +31,11 @@ class EventHandler : public EventHandlerBase<T>
 {
 public:
     using Method = void (Owner::*)(T);
-    EventHandler(Owner* owner, Method method) : owner(owner), method(method) {}
+    EventHandler(Owner* handlerOwner, Method handlerMethod)
+        : owner(handlerOwner)
+        , method(handlerMethod)
+    {
+    }
     void Handle(T arg) override { (owner->*method)(arg); }
 
 private:
@@ -140,8 +144,8 @@ class DataLoadedEventHandler
 {
 public:
     virtual ~DataLoadedEventHandler() = default;
-    virtual void DataLoaded() {}
-    virtual void NoData() {}
+    virtual void DataLoaded() { }
+    virtual void NoData() { }
 };
 
 #endif

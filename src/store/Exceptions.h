@@ -8,7 +8,10 @@
 class StoreException
 {
 public:
-    explicit StoreException(std::string what) : what(std::move(what)) {}
+    explicit StoreException(std::string description)
+        : what(std::move(description))
+    {
+    }
     virtual ~StoreException() = default;
     const std::string& What() const { return what; }
 
@@ -16,10 +19,25 @@ private:
     std::string what;
 };
 
-class TypeAlreadyExistsException : public StoreException { using StoreException::StoreException; };
-class TypeNotFoundException : public StoreException { using StoreException::StoreException; };
-class AlreadyRelatedException : public StoreException { using StoreException::StoreException; };
-class NotRelatedException : public StoreException { using StoreException::StoreException; };
-class NullTypeException : public StoreException { using StoreException::StoreException; };
+class TypeAlreadyExistsException : public StoreException
+{
+    using StoreException::StoreException;
+};
+class TypeNotFoundException : public StoreException
+{
+    using StoreException::StoreException;
+};
+class AlreadyRelatedException : public StoreException
+{
+    using StoreException::StoreException;
+};
+class NotRelatedException : public StoreException
+{
+    using StoreException::StoreException;
+};
+class NullTypeException : public StoreException
+{
+    using StoreException::StoreException;
+};
 
 #endif

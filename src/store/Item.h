@@ -42,7 +42,7 @@ public:
     void GetItems(Type* type, ItemSet& items) const;
     void GetItems(const char* typeName, ItemSet& items) const;
     // The connected items of that type, or null when there are none.
-    const ItemSet* ConnectedSet(Type* type) const { return connections.Find(type); }
+    const ItemSet* ConnectedSet(Type* farType) const { return connections.Find(farType); }
 
     // For a null type: a new anonymous item when this item may have many of
     // them; otherwise the one already connected, else the type's global null
@@ -56,7 +56,11 @@ public:
 private:
     friend class Type;
     friend class Data;
-    Item(Type* type, Value value) : type(type), value(std::move(value)) {}
+    Item(Type* itemType, Value itemValue)
+        : type(itemType)
+        , value(std::move(itemValue))
+    {
+    }
     ~Item() = default;
 
     // The change's events at this end, the store's, the far end's, then the

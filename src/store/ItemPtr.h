@@ -22,7 +22,10 @@ class ItemPtr
 {
 public:
     ItemPtr() = default;
-    ItemPtr(Item* item) : item(item) {}
+    ItemPtr(Item* target)
+        : item(target)
+    {
+    }
 
     Item* Get() const { return item; }
     Item* operator->() const { return item; }

@@ -8,8 +8,10 @@
 #include <functional>
 #include <map>
 
-ItemSet::Iterator::Iterator(Members::const_iterator position, Members::const_iterator last)
-    : position(position), last(last), inMembers(position != last)
+ItemSet::Iterator::Iterator(Members::const_iterator start, Members::const_iterator end)
+    : position(start)
+    , last(end)
+    , inMembers(position != last)
 {
 }
 
@@ -38,7 +40,10 @@ bool ItemSet::Iterator::operator==(const Iterator& other) const
     return inMembers ? position == other.position : single == other.single;
 }
 
-ItemSet::ItemSet(ItemPtr item) : one(item.Get()) {}
+ItemSet::ItemSet(ItemPtr item)
+    : one(item.Get())
+{
+}
 
 ItemSet::ItemSet(std::initializer_list<ItemPtr> items)
 {
@@ -47,11 +52,14 @@ ItemSet::ItemSet(std::initializer_list<ItemPtr> items)
 }
 
 ItemSet::ItemSet(const ItemSet& other)
-    : one(other.one), members(other.members ? new Members(*other.members) : nullptr)
+    : one(other.one)
+    , members(other.members ? new Members(*other.members) : nullptr)
 {
 }
 
-ItemSet::ItemSet(ItemSet&& other) noexcept : one(other.one), members(other.members)
+ItemSet::ItemSet(ItemSet&& other) noexcept
+    : one(other.one)
+    , members(other.members)
 {
     other.one = nullptr;
     other.members = nullptr;
@@ -371,7 +379,10 @@ namespace {
 
 struct EntryTypeLess
 {
-    bool operator()(const TypeItemsMap::Entry& entry, Type* type) const { return std::less<Type*>()(entry.GetType(), type); }
+    bool operator()(const TypeItemsMap::Entry& entry, Type* type) const
+    {
+        return std::less<Type*>()(entry.GetType(), type);
+    }
 };
 
 } // namespace

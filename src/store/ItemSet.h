@@ -42,7 +42,10 @@ public:
 
     private:
         friend class ItemSet;
-        explicit Iterator(::Item* single) : single(single) {}
+        explicit Iterator(::Item* only)
+            : single(only)
+        {
+        }
         // Becomes the end form (single null) once it passes the last member.
         Iterator(Members::const_iterator position, Members::const_iterator last);
 
@@ -122,7 +125,8 @@ public:
     friend bool operator!=(const ItemSet& a, const ItemSet& b) { return !(a == b); }
 
 private:
-    template <typename Keep> ItemSet Filter(Keep keep) const;
+    template <typename Keep>
+    ItemSet Filter(Keep keep) const;
 
     // Set while the set holds exactly one item and `members` is null.
     Item* one = nullptr;
@@ -139,7 +143,10 @@ public:
     class Entry
     {
     public:
-        Entry(Type* type) : type(type) {}
+        Entry(Type* farType)
+            : type(farType)
+        {
+        }
         Type* GetType() const { return type; }
         ItemSet& Set() { return set; }
         const ItemSet& Set() const { return set; }

@@ -2,22 +2,36 @@
 
 #include "store/Data.h"
 
-PathNode::PathNode(Data* data, const char* typeName) : data(data), type(data->GetType(typeName)) {}
-
-PathNode::PathNode(ItemPtr item)
-    : data(item.GetType()->GetData()), type(item.GetType()), isItem(true), value(item.AsStdString())
+PathNode::PathNode(Data* store, const char* typeName)
+    : data(store)
+    , type(data->GetType(typeName))
 {
 }
 
-PathNode::PathNode(PathNode* parent, const char* typeName, PathNodeRelation relation)
-    : data(parent->data), parent(parent), relation(relation), type(parent->data->GetType(typeName))
+PathNode::PathNode(ItemPtr item)
+    : data(item.GetType()->GetData())
+    , type(item.GetType())
+    , isItem(true)
+    , value(item.AsStdString())
+{
+}
+
+PathNode::PathNode(PathNode* parentNode, const char* typeName, PathNodeRelation stepRelation)
+    : data(parentNode->data)
+    , parent(parentNode)
+    , relation(stepRelation)
+    , type(parentNode->data->GetType(typeName))
 {
     parent->children.emplace_back(this, relation);
 }
 
-PathNode::PathNode(PathNode* parent, ItemPtr item, PathNodeRelation relation)
-    : data(parent->data), parent(parent), relation(relation), type(item.GetType()), isItem(true),
-      value(item.AsStdString())
+PathNode::PathNode(PathNode* parentNode, ItemPtr item, PathNodeRelation stepRelation)
+    : data(parentNode->data)
+    , parent(parentNode)
+    , relation(stepRelation)
+    , type(item.GetType())
+    , isItem(true)
+    , value(item.AsStdString())
 {
     parent->children.emplace_back(this, relation);
 }

@@ -18,10 +18,10 @@ enum PathNodeRelation
     PathOnConnect = 0,          // fires on a connection of this step
     PathIfConnected = 1,        // condition only
     PathOnConnectExclusive = 2, // fires only on this step's own connections
-    // Not connected, or some connected item fails the child's sub-pattern.
-    PathOnDisconnect = 3,  // fires on a disconnection of this step
-    PathIfNotConnected = 4, // condition only
-    // Connected as PathOnConnectExclusive, fires on this step's own disconnections.
+                                // Not connected, or some connected item fails the child's sub-pattern.
+    PathOnDisconnect = 3,       // fires on a disconnection of this step
+    PathIfNotConnected = 4,     // condition only
+                                // Connected as PathOnConnectExclusive, fires on this step's own disconnections.
     PathOnDisconnectExclusive = 5,
 };
 

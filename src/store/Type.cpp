@@ -6,8 +6,12 @@
 #include <functional>
 #include <vector>
 
-Type::Type(Data* data, std::string name, Primacy primacy, bool isNull, bool autoCreate)
-    : data(data), name(std::move(name)), primacy(primacy), isNull(isNull), autoCreate(autoCreate)
+Type::Type(Data* store, std::string typeName, Primacy typePrimacy, bool nullType, bool createOnLookup)
+    : data(store)
+    , name(std::move(typeName))
+    , primacy(typePrimacy)
+    , isNull(nullType)
+    , autoCreate(createOnLookup)
 {
 }
 

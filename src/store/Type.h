@@ -83,7 +83,7 @@ public:
 
     // All items (the null items of a null type), ordered by address.
     ItemSet GetItems() const;
-    void GetItems(ItemSet& items) const { items = GetItems(); }
+    void GetItems(ItemSet& out) const { out = GetItems(); }
     std::size_t ItemCount() const;
 
     // Item::Remove on every item, with all notifications.

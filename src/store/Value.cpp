@@ -4,11 +4,20 @@
 
 #include <cstdint>
 
-Value::Value(const char* text) : bytes(text ? text : "") {}
+Value::Value(const char* text)
+    : bytes(text ? text : "")
+{
+}
 
-Value::Value(const std::string& bytes) : bytes(bytes) {}
+Value::Value(const std::string& text)
+    : bytes(text)
+{
+}
 
-Value::Value(std::string&& bytes) : bytes(std::move(bytes)) {}
+Value::Value(std::string&& text)
+    : bytes(std::move(text))
+{
+}
 
 Value::Value(const QString& text)
 {
@@ -17,16 +26,37 @@ Value::Value(const QString& text)
     bytes.assign(utf8.constData(), std::size_t(nul < 0 ? utf8.size() : nul));
 }
 
-Value::Value(int number) : bytes(std::to_string(number)) {}
+Value::Value(int number)
+    : bytes(std::to_string(number))
+{
+}
 
-Value::Value(unsigned int number) : bytes(std::to_string(number)) {}
+Value::Value(unsigned int number)
+    : bytes(std::to_string(number))
+{
+}
 
-Value::Value(long number) : bytes(std::to_string(number)) {}
+Value::Value(long number)
+    : bytes(std::to_string(number))
+{
+}
 
-Value::Value(unsigned long number) : bytes(std::to_string(number)) {}
+Value::Value(unsigned long number)
+    : bytes(std::to_string(number))
+{
+}
 
-Value::Value(long long number) : bytes(std::to_string(number)) {}
+Value::Value(long long number)
+    : bytes(std::to_string(number))
+{
+}
 
-Value::Value(unsigned long long number) : bytes(std::to_string(number)) {}
+Value::Value(unsigned long long number)
+    : bytes(std::to_string(number))
+{
+}
 
-Value::Value(const void* object) : bytes(std::to_string(std::uintptr_t(object))) {}
+Value::Value(const void* object)
+    : bytes(std::to_string(std::uintptr_t(object)))
+{
+}

@@ -2,9 +2,9 @@
 
 #include <QPlainTextEdit>
 
-AreaLogTabs::AreaLogTabs(int maxLinesPerArea, QWidget* parent)
+AreaLogTabs::AreaLogTabs(int maxLines, QWidget* parent)
     : QTabWidget(parent)
-    , maxLinesPerArea(maxLinesPerArea)
+    , maxLinesPerArea(maxLines)
 {
 }
 

@@ -5,9 +5,9 @@
 
 #include <QVBoxLayout>
 
-ItemLogDialog::ItemLogDialog(ItemPtr item, QWidget* parent)
+ItemLogDialog::ItemLogDialog(ItemPtr loggedItem, QWidget* parent)
     : QDialog(parent)
-    , item(item)
+    , item(loggedItem)
     , areaTabs(new AreaLogTabs)
 {
     setAttribute(Qt::WA_DeleteOnClose);

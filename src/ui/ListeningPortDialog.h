@@ -11,7 +11,12 @@ class ListeningPortDialog : public QDialog
 {
     Q_OBJECT
 public:
-    enum class Outcome { OutOfRange, Unchanged, Pending };
+    enum class Outcome
+    {
+        OutOfRange,
+        Unchanged,
+        Pending
+    };
 
     explicit ListeningPortDialog(QWidget* parent = nullptr);
 

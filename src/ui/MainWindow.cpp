@@ -74,9 +74,9 @@ const struct
 class MainWindow::SizeProxy : public ResizableWindow
 {
 public:
-    explicit SizeProxy(MainWindow* window)
-        : ResizableWindow(window)
-        , window(window)
+    explicit SizeProxy(MainWindow* owner)
+        : ResizableWindow(owner)
+        , window(owner)
     {
     }
 
@@ -400,9 +400,8 @@ void MainWindow::OnConnectionFailed(const QString& reason)
     statusBar()->showMessage("Not connected: " + reason);
     const QString advice = "Please change your login settings in the Options tab and try reconnecting.";
     if (reason == "INVALIDPASS") {
-        QMessageBox::information(
-            this, "Login Failure: Wrong Password",
-            "Login failed. The password you supplied does not match your username. " + advice);
+        QMessageBox::information(this, "Login Failure: Wrong Password",
+                                 "Login failed. The password you supplied does not match your username. " + advice);
     } else if (reason == "INVALIDUSERNAME") {
         QMessageBox::information(this, "Login Failure: Username is Invalid",
                                  "Login failed. The username you supplied is invalid. " + advice);

@@ -19,8 +19,7 @@ namespace {
 
 const char* const NoCodePage = "[None]";
 
-const QStringList ChatTimestampsWords = {"activity_based", "per_message_short", "per_message_long",
-                                         "no_timestamps"};
+const QStringList ChatTimestampsWords = {"activity_based", "per_message_short", "per_message_long", "no_timestamps"};
 const QStringList FirstOpenTabWords = {"transfers", "rooms", "search", "users"};
 
 // Shown until the upload queue has written its own value.
@@ -266,8 +265,7 @@ void OptionsForm::ShowPorts()
 {
     const QString listening = GetSetting("listening_port");
     const QString pending = GetSetting("new_listening_port");
-    QString text = listening.isEmpty() ? QString("Listening port: not chosen yet")
-                                       : "Listening port: " + listening;
+    QString text = listening.isEmpty() ? QString("Listening port: not chosen yet") : "Listening port: " + listening;
     if (!pending.isEmpty() && pending != listening)
         text += QString(" (%1 after a restart)").arg(pending);
     listeningPortLabel->setText(text);

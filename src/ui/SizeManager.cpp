@@ -149,8 +149,7 @@ void SizeManager::RegisterSplitter(const QString& name, QSplitter* splitter, con
     }
     if (!sizes.isEmpty())
         splitter->setSizes(sizes);
-    d.GetType("sizer_splitter")->GetItem(Value(name)) +=
-        d.GetType("sizer_splitter_widget")->GetItem(Value(splitter));
+    d.GetType("sizer_splitter")->GetItem(Value(name)) += d.GetType("sizer_splitter_widget")->GetItem(Value(splitter));
     connect(splitter, &QSplitter::splitterMoved, this, &SizeManager::OnSplitterMoved);
     connect(splitter, &QObject::destroyed, this, &SizeManager::OnSplitterDestroyed);
 }

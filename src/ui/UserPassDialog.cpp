@@ -22,10 +22,10 @@ UserPassDialog::UserPassDialog(Mode mode, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     if (mode == Mode::FirstRun) {
-        auto* welcome = new QLabel(
-            "Welcome to QuillmerQt!\n\n"
-            "Choose the user name and password you will log in with. A new name is registered "
-            "with this password the first time you log in; an existing account needs its own password.");
+        auto* welcome
+            = new QLabel("Welcome to QuillmerQt!\n\n"
+                         "Choose the user name and password you will log in with. A new name is registered "
+                         "with this password the first time you log in; an existing account needs its own password.");
         welcome->setWordWrap(true);
         layout->addWidget(welcome);
     }

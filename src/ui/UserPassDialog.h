@@ -13,7 +13,11 @@ class UserPassDialog : public QDialog
 {
     Q_OBJECT
 public:
-    enum class Mode { Change, FirstRun };
+    enum class Mode
+    {
+        Change,
+        FirstRun
+    };
 
     explicit UserPassDialog(Mode mode, QWidget* parent = nullptr);
 

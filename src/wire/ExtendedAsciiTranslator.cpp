@@ -20,9 +20,9 @@ ExtendedAsciiTranslator::ExtendedAsciiTranslator()
     ItemPtr setting = d.GetType("global")->GetItem(SettingName);
     auto* root = new PathNode(setting);
     new PathNode(root, "global_value", PathOnConnect);
-    d.AddPathEventHandler(
-        root, AddDataHandler(new EventHandler<ExtendedAsciiTranslator, ItemPtr>(this,
-                                                                                &ExtendedAsciiTranslator::OnCodePageChanges)));
+    d.AddPathEventHandler(root,
+                          AddDataHandler(new EventHandler<ExtendedAsciiTranslator, ItemPtr>(
+                              this, &ExtendedAsciiTranslator::OnCodePageChanges)));
     // A value written before this existed (defaults) is not announced again.
     OnCodePageChanges(setting);
     extendedAsciiTranslator = this;

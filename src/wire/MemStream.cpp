@@ -9,13 +9,13 @@ MemStream::MemStream()
 {
 }
 
-MemStream::MemStream(QByteArray const& bytes)
+MemStream::MemStream(const QByteArray& bytes)
     : MemStream()
 {
     WriteBuffer(bytes.constData(), size_t(bytes.size()));
 }
 
-bool MemStream::WriteBuffer(void const* data, size_t n)
+bool MemStream::WriteBuffer(const void* data, size_t n)
 {
     if (n == 0)
         return true;
@@ -65,14 +65,14 @@ uint64_t MemStream::GetPendingReadLength() const
     return m_buffer->writePosition - m_buffer->readPosition;
 }
 
-uint8_t const* MemStream::GetReadBuffer() const
+const uint8_t* MemStream::GetReadBuffer() const
 {
     return m_buffer->data.get() + m_buffer->readPosition;
 }
 
 QByteArray MemStream::GetPendingBytes() const
 {
-    return QByteArray(reinterpret_cast<char const*>(GetReadBuffer()), int(GetPendingReadLength()));
+    return QByteArray(reinterpret_cast<const char*>(GetReadBuffer()), int(GetPendingReadLength()));
 }
 
 void MemStream::DiscardReadBytes()

@@ -24,10 +24,10 @@ class MemStream : public Stream
 {
 public:
     MemStream();
-    explicit MemStream(QByteArray const& bytes);
+    explicit MemStream(const QByteArray& bytes);
 
     // Appends; always true.
-    bool WriteBuffer(void const* data, size_t n) override;
+    bool WriteBuffer(const void* data, size_t n) override;
     // Copies n bytes and advances; false without moving when fewer remain.
     bool ReadBuffer(void* out, size_t n) override;
 
@@ -38,7 +38,7 @@ public:
     // Bytes written but not yet read.
     uint64_t GetPendingReadLength() const;
     // The byte at the read position; valid until the next write.
-    uint8_t const* GetReadBuffer() const;
+    const uint8_t* GetReadBuffer() const;
     // The unread bytes, copied.
     QByteArray GetPendingBytes() const;
 

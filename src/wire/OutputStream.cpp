@@ -2,12 +2,12 @@
 
 #include <QByteArray>
 
-bool OutputStream::Write(std::string const& bytes)
+bool OutputStream::Write(const std::string& bytes)
 {
     return Write(uint32_t(bytes.size())) && WriteBuffer(bytes.data(), bytes.size());
 }
 
-bool OutputStream::Write(QString const& text)
+bool OutputStream::Write(const QString& text)
 {
     QByteArray utf8 = text.toUtf8();
     const int nul = utf8.indexOf('\0');

@@ -25,7 +25,7 @@ public:
     virtual ~OutputStream() = default;
 
     // Appends n bytes; false when the stream could not take them all.
-    virtual bool WriteBuffer(void const* data, size_t n) = 0;
+    virtual bool WriteBuffer(const void* data, size_t n) = 0;
 
     template <class T, std::enable_if_t<std::is_integral_v<T> || std::is_enum_v<T>, int> = 0>
     bool Write(T value)
@@ -43,13 +43,13 @@ public:
     }
 
     // Raw bytes as they are.
-    bool Write(std::string const& bytes);
-    bool Write(char const* bytes) { return Write(std::string(bytes)); }
+    bool Write(const std::string& bytes);
+    bool Write(const char* bytes) { return Write(std::string(bytes)); }
 
     // The text's UTF-8 bytes up to its first NUL character.
-    bool Write(QString const& text);
+    bool Write(const QString& text);
 
-    bool Write(StreamWritable const& record) { return record.Write(*this); }
+    bool Write(const StreamWritable& record) { return record.Write(*this); }
 
     // A list's uint32 element count.
     bool WriteCount(size_t count) { return Write(uint32_t(count)); }
@@ -57,17 +57,23 @@ public:
     // Lists: the uint32 count, then the elements in container order (sets and
     // maps therefore come out sorted).
     template <class T>
-    bool Write(std::vector<T> const& list) { return WriteElements(list); }
+    bool Write(const std::vector<T>& list)
+    {
+        return WriteElements(list);
+    }
 
     template <class T>
-    bool Write(std::set<T> const& set) { return WriteElements(set); }
+    bool Write(const std::set<T>& set)
+    {
+        return WriteElements(set);
+    }
 
     template <class K, class V>
-    bool Write(std::map<K, V> const& map)
+    bool Write(const std::map<K, V>& map)
     {
         if (!WriteCount(map.size()))
             return false;
-        for (auto const& [key, value] : map)
+        for (const auto& [key, value] : map)
             if (!Write(key) || !Write(value))
                 return false;
         return true;
@@ -75,11 +81,11 @@ public:
 
 private:
     template <class Container>
-    bool WriteElements(Container const& elements)
+    bool WriteElements(const Container& elements)
     {
         if (!WriteCount(elements.size()))
             return false;
-        for (auto const& element : elements)
+        for (const auto& element : elements)
             if (!Write(element))
                 return false;
         return true;

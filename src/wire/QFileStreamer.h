@@ -10,10 +10,13 @@ class QFile;
 class QFileStreamer : public Stream
 {
 public:
-    explicit QFileStreamer(QFile& file) : m_file(file) {}
+    explicit QFileStreamer(QFile& file)
+        : m_file(file)
+    {
+    }
 
     bool ReadBuffer(void* out, size_t n) override;
-    bool WriteBuffer(void const* data, size_t n) override;
+    bool WriteBuffer(const void* data, size_t n) override;
 
 private:
     QFile& m_file;

@@ -10,8 +10,7 @@
 
 #include <memory>
 
-namespace
-{
+namespace {
 QByteArray ReadFile(const QString& path)
 {
     QFile file(path);
@@ -33,7 +32,7 @@ QString TextOf(ItemPtr itemLog, const char* part)
 {
     return itemLog.GetItem(part).AsString();
 }
-}
+} // namespace
 
 class TestLog : public QObject
 {
@@ -132,10 +131,14 @@ private slots:
     {
         QTest::addColumn<QString>("userLevelLogging");
         QTest::addColumn<QString>("itemType");
-        QTest::newRow("null item") << "yes" << "";
-        QTest::newRow("per-item logging off") << "no" << "user";
-        QTest::newRow("per-item logging unset") << "" << "user";
-        QTest::newRow("unregistered type") << "yes" << "room";
+        QTest::newRow("null item") << "yes"
+                                   << "";
+        QTest::newRow("per-item logging off") << "no"
+                                              << "user";
+        QTest::newRow("per-item logging unset") << ""
+                                                << "user";
+        QTest::newRow("unregistered type") << "yes"
+                                           << "room";
     }
 
     void lineWithoutItemLogIsStillLogged()
@@ -210,8 +213,8 @@ private slots:
         QCOMPARE(DiagnosticsLog::FilePath("Distributed Network"), path);
 
         const QString stamp = first.mid(1, first.indexOf(']') - 1);
-        const QByteArray expected = "* Logging started at " + stamp.toUtf8() + "\n" + first.toUtf8() + "\n"
-                                    + second.toUtf8() + "\n";
+        const QByteArray expected
+            = "* Logging started at " + stamp.toUtf8() + "\n" + first.toUtf8() + "\n" + second.toUtf8() + "\n";
         QCOMPARE(ReadFile(path), expected);
 
         // Later lines of the run are appended without a new start line.
@@ -222,16 +225,16 @@ private slots:
 
     void areaNamesCannotLeaveTheFolder()
     {
-        const QStringList areas = {"../escape", "../../../../tmp/escape", "a/b", "a_b", "..", ".", "/abs",
-                                   "", "a%2Fb", QString(1000, 'x'), QString(1000, 'x') + "y"};
+        const QStringList areas
+            = {"../escape",        "../../../../tmp/escape", "a/b", "a_b", "..", ".", "/abs", "", "a%2Fb",
+               QString(1000, 'x'), QString(1000, 'x') + "y"};
         for (const QString& area : areas)
             QVERIFY2(!LogOne(area, 1, "line").isEmpty(), qPrintable(area));
 
         QStringList files = FilesUnder(home.path());
         QCOMPARE(files.size(), areas.size());
         for (const QString& file : files)
-            QVERIFY2(file.startsWith(".local/share/Quillmer/diagnostics/")
-                         && !file.mid(34).contains('/'),
+            QVERIFY2(file.startsWith(".local/share/Quillmer/diagnostics/") && !file.mid(34).contains('/'),
                      qPrintable(file));
         for (const QString& area : areas)
             QVERIFY(QFileInfo(DiagnosticsLog::FilePath(area)).absolutePath() == LogFolder());

@@ -54,7 +54,7 @@ auto IsCode(quint32 code)
     return [code](const std::pair<quint32, MemStream>& message) { return message.first == code; };
 }
 
-}
+} // namespace
 
 MemStream TestClient::WaitFor(quint32 code)
 {

@@ -16,9 +16,9 @@ private slots:
         QTest::addColumn<QString>("reason");
         for (const QString& name : {QString(), QString(" alice"), QString("alice "), QString(31, 'a'), QString("a\tb")})
             QTest::addRow("name \"%s\"", qPrintable(name)) << Frame(LoginMessage(name, "pw")) << "INVALIDUSERNAME";
-        QTest::newRow("wrong digest")
-            << Frame(Message(1, QString("alice"), QString("pw"), uint32_t(157), std::string(32, '0'), uint32_t(100)))
-            << "INVALIDHASH";
+        QTest::newRow("wrong digest") << Frame(
+            Message(1, QString("alice"), QString("pw"), uint32_t(157), std::string(32, '0'), uint32_t(100)))
+                                      << "INVALIDHASH";
     }
 
     void RefusedLogins()
@@ -37,7 +37,7 @@ private slots:
     void ASecondLoginEndsTheFirstSessionWithRelogged()
     {
         LocalNetwork network;
-        const QString spaced = QString::fromUtf8("J\xc3\xa9r\xc3\xb4me the Second");  // inner spaces are fine
+        const QString spaced = QString::fromUtf8("J\xc3\xa9r\xc3\xb4me the Second"); // inner spaces are fine
         TestClient* longest = network.LogIn(QString(30, 'b'));
         TestClient* first = network.LogIn(spaced);
         TestClient* second = network.LogIn(spaced);
@@ -59,7 +59,7 @@ private slots:
         localserver::ClientSession* closing = network.Server().AttachSession(nullptr);
         feed(closing, LoginMessage("eve", "pw"));
         feed(closing, Message(14, QString("lounge"), uint32_t(0)));
-        feed(closing, Message(13, QString("lounge")));  // malformed: closes it
+        feed(closing, Message(13, QString("lounge"))); // malformed: closes it
         QVERIFY(closing->IsClosed());
         localserver::ClientSession* fresh = network.Server().AttachSession(nullptr);
         feed(fresh, LoginMessage("eve", "pw"));
@@ -88,8 +88,8 @@ private slots:
         TestClient* client = network.Connect();
         QVERIFY(client);
         client->Send(LoginMessage("max power", "pw"));
-        const auto [accepted, greeting, address, passwordDigest, privileged] =
-            Fields<bool, QString, quint32, QString, bool>(client->WaitFor(1));
+        const auto [accepted, greeting, address, passwordDigest, privileged]
+            = Fields<bool, QString, quint32, QString, bool>(client->WaitFor(1));
         QVERIFY(accepted && privileged);
         QCOMPARE(address, QHostAddress(QHostAddress::LocalHost).toIPv4Address());
         QVERIFY(client->Got(64));
@@ -128,7 +128,7 @@ private slots:
     {
         QTemporaryDir dir;
         ServerOptions options;
-        options.accountsFile = dir.path();  // a folder cannot be read as a file
+        options.accountsFile = dir.path(); // a folder cannot be read as a file
         localserver::LocalServer server(options);
         QVERIFY(!server.Listen());
         QVERIFY(!server.ErrorString().isEmpty());
@@ -139,9 +139,9 @@ private slots:
         ServerOptions options;
         options.loginTimeoutMs = 200;
         LocalNetwork network(options);
-        TestClient* early = network.Connect();  // its bound runs out first
+        TestClient* early = network.Connect(); // its bound runs out first
         QVERIFY(early);
-        early->Send(Message(26, uint32_t(1), QString("before login")));  // ignored
+        early->Send(Message(26, uint32_t(1), QString("before login"))); // ignored
         QVERIFY(early->LogInAndSettle("early"));
         TestClient* idle = network.Connect();
         QVERIFY(idle);

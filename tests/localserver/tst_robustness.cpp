@@ -26,7 +26,7 @@ private slots:
         m_network = std::make_unique<LocalNetwork>(options);
         m_bystander = m_network->LogIn("bystander");
         QVERIFY(m_bystander);
-        m_bystander->Send(Message(9999, QString("whatever")));  // unknown codes are skipped
+        m_bystander->Send(Message(9999, QString("whatever"))); // unknown codes are skipped
         m_bystander->Send(Message(41));
         m_bystander->Send(Message(14, QString("lounge"), uint32_t(0)));
         QVERIFY(m_bystander->Got(14));
@@ -42,7 +42,7 @@ private slots:
         QTest::newRow("length below 4") << true << Body(uint32_t(3)) + QByteArray(3, 'x');
         QTest::newRow("length 0") << true << Body(uint32_t(0));
         MemStream truncated = Message(13, QString("lounge"));
-        truncated.Write(uint32_t(100));  // a text of 100 bytes that never come
+        truncated.Write(uint32_t(100)); // a text of 100 bytes that never come
         QTest::newRow("truncated field") << true << Frame(truncated);
         QTest::newRow("truncated login") << false << Frame(Message(1, QString("half")));
     }
@@ -70,7 +70,7 @@ private slots:
             for (char& byte : garbage)
                 byte = char(random.bounded(256));
             if (round % 4 == 1)
-                garbage.prepend(Body(uint32_t(garbage.size())));  // one frame of random content
+                garbage.prepend(Body(uint32_t(garbage.size()))); // one frame of random content
             noisy->SendRaw(garbage);
             noisy->Socket().disconnectFromHost();
         }

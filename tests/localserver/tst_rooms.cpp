@@ -29,7 +29,7 @@ QByteArray Join(const QString& room)
     return Frame(Message(14, room, uint32_t(0)));
 }
 
-}
+} // namespace
 
 class TestRooms : public QObject
 {
@@ -85,7 +85,7 @@ private slots:
 
     void PublicRoomsAreListedWhileInUse()
     {
-        m_alice->SendRaw(Join("lounge") + Join(" padded") + Join(QString()));  // two invalid names
+        m_alice->SendRaw(Join("lounge") + Join(" padded") + Join(QString())); // two invalid names
         m_bob->SendRaw(Join("lounge"));
         QVERIFY(m_alice->Got(14) && m_alice->GotNo(14) && m_bob->Sync());
         m_carol->Send(Message(64));
@@ -148,7 +148,7 @@ private slots:
 
     void GivingUpAPrivateRoomEndsIt()
     {
-        m_carol->Send(Message(141, false));  // carol will not be added
+        m_carol->Send(Message(141, false)); // carol will not be added
         QCOMPARE(m_carol->BodyOf(141), Body(false));
         m_alice->Send(Message(14, QString("den"), uint32_t(1)));
         m_alice->Send(Message(134, QString("den"), QString("carol")));
@@ -157,7 +157,7 @@ private slots:
         m_bob->SendRaw(Join("den"));
         QVERIFY(m_bob->Got(14));
 
-        m_bob->Send(Message(137, QString("den")));  // not the owner
+        m_bob->Send(Message(137, QString("den"))); // not the owner
         QVERIFY(m_bob->GotNo(140));
         m_alice->Send(Message(137, QString("den")));
         QCOMPARE(m_bob->BodyOf(15), Body(QString("den")));

@@ -76,7 +76,7 @@ private slots:
     void TreeOnlySearchesGoToTheRootsAsDistributedMessages()
     {
         Start(true);
-        m_bob->Send(Message(71, true));  // bob has a parent, alice and carol do not
+        m_bob->Send(Message(71, true)); // bob has a parent, alice and carol do not
         QVERIFY(m_bob->Sync());
         m_carol->Send(Message(26, uint32_t(13), QString("deep")));
         for (TestClient* root : {m_alice, m_carol})

@@ -57,7 +57,7 @@ private slots:
 
     void WatchersHearOfLoginStatusChangesAndLogout()
     {
-        TestClient* early = m_network->LogIn("vip");  // the account must exist to be watched
+        TestClient* early = m_network->LogIn("vip"); // the account must exist to be watched
         TestClient* watcher = m_network->LogIn("watcher");
         TestClient* other = m_network->LogIn("other");
         QVERIFY(early && watcher && other && m_network->LogOut(early, "vip"));
@@ -69,10 +69,10 @@ private slots:
         TestClient* vip = m_network->LogIn("vip");
         QVERIFY(vip);
         QCOMPARE(watcher->BodyOf(7), Body(QString("vip"), int32_t(2), true));
-        other->Send(Message(28, uint32_t(1)));  // unwatched: no news
+        other->Send(Message(28, uint32_t(1))); // unwatched: no news
         vip->Send(Message(28, uint32_t(1)));
         QCOMPARE(watcher->BodyOf(7), Body(QString("vip"), int32_t(1), true));
-        vip->Send(Message(28, uint32_t(1)));  // no change, no news
+        vip->Send(Message(28, uint32_t(1))); // no change, no news
         vip->Send(Message(28, uint32_t(2)));
         QCOMPARE(watcher->BodyOf(7), Body(QString("vip"), int32_t(2), true));
         vip->Socket().disconnectFromHost();
@@ -98,9 +98,9 @@ private slots:
         QVERIFY(vip && bob);
         vip->Send(Message(2, uint32_t(5000), obfuscation, uint32_t(5001)));
         vip->Send(Message(18, uint32_t(77), QString("bob"), QString("P")));
-        QCOMPARE(bob->BodyOf(18), Body(QString("vip"), QString("P"), Localhost, int32_t(5000), uint32_t(77), true,
-                                       int32_t(obfuscation))
-                                      + obfuscatedPort);
+        QCOMPARE(bob->BodyOf(18),
+                 Body(QString("vip"), QString("P"), Localhost, int32_t(5000), uint32_t(77), true, int32_t(obfuscation))
+                     + obfuscatedPort);
 
         // The failure goes back with the token; a request to an offline user fails at once.
         bob->Send(Message(1001, uint32_t(77), QString("vip")));
@@ -129,8 +129,8 @@ private slots:
         bob = m_network->Connect();
         QVERIFY(bob && bob->LogInAndSettle("bob"));
         QCOMPARE(bob->BodyOf(22), Body(id, timestamp, QString("alice"), QString("hi bob"), false));
-        const auto [secondId, secondTime, secondFrom, secondText] =
-            Fields<qint32, qint32, QString, QString>(bob->WaitFor(22));
+        const auto [secondId, secondTime, secondFrom, secondText]
+            = Fields<qint32, qint32, QString, QString>(bob->WaitFor(22));
         QCOMPARE(std::make_tuple(secondFrom, secondText), std::make_tuple(QString("alice"), QString("second")));
         QVERIFY(secondId != id);
         QVERIFY(bob->GotNo(22));

@@ -13,23 +13,22 @@ ChildClient::~ChildClient()
     }
 }
 
-bool ChildClient::Start(quint16 port, QString const& name, QString const& password)
+bool ChildClient::Start(quint16 port, const QString& name, const QString& password)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", home.path());
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(),
-                  {ClientRoleArgument, QString::number(port), name, password});
+    process.start(QCoreApplication::applicationFilePath(), {ClientRoleArgument, QString::number(port), name, password});
     return process.waitForStarted(5000);
 }
 
-void ChildClient::Command(QStringList const& fields)
+void ChildClient::Command(const QStringList& fields)
 {
     process.write((fields.join('\t') + '\n').toUtf8());
 }
 
-bool ChildClient::WaitFor(QStringList const& fields)
+bool ChildClient::WaitFor(const QStringList& fields)
 {
     const QByteArray wanted = (fields.join('\t') + '\n').toUtf8();
     return WaitUntil(

@@ -12,11 +12,11 @@ public:
     ~ChildClient();
 
     // Starts this test program again in the client role, with its own home folder.
-    bool Start(quint16 port, QString const& name, QString const& password = "secret");
-    void Command(QStringList const& fields);
+    bool Start(quint16 port, const QString& name, const QString& password = "secret");
+    void Command(const QStringList& fields);
     // Waits (bounded) for a reported line equal to the fields; the lines
     // before it are passed over.
-    bool WaitFor(QStringList const& fields);
+    bool WaitFor(const QStringList& fields);
     // Asks the child to end and waits for it.
     bool Quit();
 

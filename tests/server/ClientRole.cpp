@@ -13,20 +13,19 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 // Reconnects quickly after a drop, so that tests need not wait half a minute.
 constexpr int ReconnectTickMs = 200;
 // A child left behind by a failed test ends by itself.
 constexpr int LifetimeMs = 120 * 1000;
 
-void Report(QStringList const& fields)
+void Report(const QStringList& fields)
 {
     std::fputs((fields.join('\t') + '\n').toUtf8().constData(), stdout);
     std::fflush(stdout);
 }
 
-void Obey(Server& server, QStringList const& command)
+void Obey(Server& server, const QStringList& command)
 {
     const QString verb = command.value(0);
     if (verb == "pm")
@@ -64,10 +63,12 @@ int RunClientRole(int argc, char** argv)
     QObject::connect(&server, &Server::Connected, [] { Report({"CONNECTED"}); });
     QObject::connect(&server, &Server::Disconnected, [] { Report({"DISCONNECTED"}); });
     QObject::connect(&server, &Server::ConnectionFailed, [](QString reason) { Report({"FAILED", reason}); });
-    QObject::connect(&server, &Server::PrivateChat,
-                     [](QString user, QString text, time_t, bool) { Report({"PM", user, text}); });
-    QObject::connect(&server, &Server::RoomChat,
-                     [](QString room, QString user, QString text) { Report({"CHAT", room, user, text}); });
+    QObject::connect(&server, &Server::PrivateChat, [](QString user, QString text, time_t, bool) {
+        Report({"PM", user, text});
+    });
+    QObject::connect(&server, &Server::RoomChat, [](QString room, QString user, QString text) {
+        Report({"CHAT", room, user, text});
+    });
     QObject::connect(&server, &Server::DirectFileSearch, [](QString user, quint32 token, QString text) {
         Report({"SEARCH", user, QString::number(token), text});
     });

@@ -14,7 +14,7 @@
 // output, one line each: "CONNECTED", "FAILED\treason", "DISCONNECTED",
 // "PM\tuser\ttext", "CHAT\troom\tuser\ttext", "SEARCH\tuser\ttoken\ttext".
 // It reconnects by itself after a drop and ends when its input closes.
-constexpr char const* ClientRoleArgument = "--client-role";
+constexpr const char* ClientRoleArgument = "--client-role";
 
 int RunClientRole(int argc, char** argv);
 

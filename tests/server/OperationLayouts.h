@@ -12,7 +12,7 @@ class Server;
 // session, with the bytes (code and body) it must send.
 struct OperationLayout
 {
-    char const* name;
+    const char* name;
     std::function<void(Server&)> operation;
     QByteArray bytes;
     // Sent only when the program keeps the record its answer writes.

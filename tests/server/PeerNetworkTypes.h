@@ -12,7 +12,7 @@ inline void DeclarePeerNetworkTypes()
     request->RelateToType(d.NewType("peer_connection_request_id", Tertiary, false, true), Many, One, false);
     request->RelateToType(d.NewType("peer_connection_type", Tertiary, false, true), Many, One, false);
     request->RelateToType(user, Many, One, false);
-    for (char const* name : {"user_address", "user_port", "user_obfuscated_port"})
+    for (const char* name : {"user_address", "user_port", "user_obfuscated_port"})
         user->RelateToType(d.NewType(name, Tertiary, false, true), Many, One, false);
 
     Type* searchRequest = d.NewType("search_request", Primary, false, false);

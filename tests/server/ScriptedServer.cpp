@@ -49,7 +49,7 @@ void ScriptedServer::Send(MemStream message)
     SendRaw(framed.GetPendingBytes() + bytes);
 }
 
-void ScriptedServer::SendRaw(QByteArray const& bytes)
+void ScriptedServer::SendRaw(const QByteArray& bytes)
 {
     if (!client)
         return;
@@ -69,7 +69,7 @@ void ScriptedServer::SendLoginAccepted(bool privileged)
     Send(reply);
 }
 
-void ScriptedServer::SendLoginRefused(QString const& reason)
+void ScriptedServer::SendLoginRefused(const QString& reason)
 {
     MemStream reply;
     reply.Write(uint32_t(SM_LOGIN));

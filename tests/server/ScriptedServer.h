@@ -28,9 +28,9 @@ public:
     bool ReadMessage(uint32_t& code, MemStream& body);
     // Frames and sends a message (a stream starting with its code).
     void Send(MemStream message);
-    void SendRaw(QByteArray const& bytes);
+    void SendRaw(const QByteArray& bytes);
     void SendLoginAccepted(bool privileged = false);
-    void SendLoginRefused(QString const& reason);
+    void SendLoginRefused(const QString& reason);
     // Waits until the client has closed its end.
     bool WaitForClientClose();
     // Closes the server's end of the session.

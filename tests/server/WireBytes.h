@@ -10,7 +10,7 @@
 
 // Message bodies and expected bytes, written the way the server writes them.
 template <class... Fields>
-MemStream Body(Fields const&... fields)
+MemStream Body(const Fields&... fields)
 {
     MemStream body;
     (body.Write(fields), ...);
@@ -18,13 +18,13 @@ MemStream Body(Fields const&... fields)
 }
 
 template <class... Fields>
-QByteArray Bytes(Fields const&... fields)
+QByteArray Bytes(const Fields&... fields)
 {
     return Body(fields...).GetPendingBytes();
 }
 
 // A string field holding these UTF-8 bytes.
-inline QByteArray Str(QByteArray const& utf8)
+inline QByteArray Str(const QByteArray& utf8)
 {
     return Bytes(uint32_t(utf8.size())) + utf8;
 }

@@ -20,7 +20,7 @@ private:
     QTcpSocket* receiver = nullptr;
     ServerMessageReader reader;
 
-    static QByteArray Frame(uint32_t code, QByteArray const& body)
+    static QByteArray Frame(uint32_t code, const QByteArray& body)
     {
         MemStream out;
         out.Write(uint32_t(4 + body.size()));
@@ -29,14 +29,14 @@ private:
     }
 
     // Sends the bytes and waits until the receiving end holds `available` bytes in all.
-    void Deliver(QByteArray const& bytes, qint64 available)
+    void Deliver(const QByteArray& bytes, qint64 available)
     {
         sender->write(bytes);
         sender->flush();
         QVERIFY(WaitUntil([&] { return receiver->bytesAvailable() >= available; }));
     }
 
-    void ExpectMessage(uint32_t code, QByteArray const& body)
+    void ExpectMessage(uint32_t code, const QByteArray& body)
     {
         MemStream message = reader.TakeMessage();
         uint32_t readCode = 0;
@@ -98,8 +98,8 @@ private slots:
         QTest::newRow("below a code") << 3u << int(ServerMessageReader::Result::BadLength);
         QTest::newRow("a code alone") << 4u << int(ServerMessageReader::Result::Complete);
         QTest::newRow("at the limit") << ServerMessageReader::MaxLength << int(ServerMessageReader::Result::NeedMore);
-        QTest::newRow("above the limit")
-            << ServerMessageReader::MaxLength + 1 << int(ServerMessageReader::Result::BadLength);
+        QTest::newRow("above the limit") << ServerMessageReader::MaxLength + 1
+                                         << int(ServerMessageReader::Result::BadLength);
     }
 
     // An out-of-bounds length is refused before anything behind it is read.

@@ -6,22 +6,36 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-namespace
+namespace {
+ItemPtr User(const char* name)
 {
-ItemPtr User(char const* name) { return d.GetType("user")->GetItem(name); }
-ItemPtr Room(char const* name) { return d.GetType("room")->GetItem(name); }
-bool Known(char const* type, char const* name) { return bool(d.GetType(type)->HasItem(name)); }
-QString Text(ItemPtr item, char const* type) { return item.GetItem(type).AsString(); }
-int Number(ItemPtr item, char const* type) { return item.GetItem(type).AsInt(); }
-bool Flagged(ItemPtr item, std::initializer_list<char const*> types)
+    return d.GetType("user")->GetItem(name);
+}
+ItemPtr Room(const char* name)
 {
-    for (char const* type : types)
+    return d.GetType("room")->GetItem(name);
+}
+bool Known(const char* type, const char* name)
+{
+    return bool(d.GetType(type)->HasItem(name));
+}
+QString Text(ItemPtr item, const char* type)
+{
+    return item.GetItem(type).AsString();
+}
+int Number(ItemPtr item, const char* type)
+{
+    return item.GetItem(type).AsInt();
+}
+bool Flagged(ItemPtr item, std::initializer_list<const char*> types)
+{
+    for (const char* type : types)
         if (!item.IsConnected(type))
             return false;
     return true;
 }
 
-QStringList Names(ItemSet const& items)
+QStringList Names(const ItemSet& items)
 {
     QStringList names;
     for (ItemPtr item : items)
@@ -69,8 +83,7 @@ private slots:
                              << QVariantList{720u};
         QTest::newRow("128") << int(SM_DNET_DELIVERY_REPORT) << Bytes(int32_t(3))
                              << QByteArray(SIGNAL(DNetDeliveryReport(int))) << QVariantList{3};
-        QTest::newRow("130") << int(SM_DNET_RESET) << QByteArray() << QByteArray(SIGNAL(DNetReset()))
-                             << QVariantList{};
+        QTest::newRow("130") << int(SM_DNET_RESET) << QByteArray() << QByteArray(SIGNAL(DNetReset())) << QVariantList{};
         QTest::newRow("1001") << int(SE_CANT_CONNECT_TO_PEER) << Bytes(9u)
                               << QByteArray(SIGNAL(IndirectPeerConnectionFailure(uint))) << QVariantList{9u};
     }
@@ -92,8 +105,7 @@ private slots:
         connect(f->server.get(), &Server::DNetMessage, this,
                 [&](MemStream& message) { relayed = message.GetPendingBytes(); });
         PossibleParentList parents;
-        connect(f->server.get(), &Server::DNetPossibleParents, this,
-                [&](PossibleParentList& list) { parents = list; });
+        connect(f->server.get(), &Server::DNetPossibleParents, this, [&](PossibleParentList& list) { parents = list; });
         Handle(SM_DNET_MESSAGE, Body(uint8_t(3), QString("x")));
         Handle(SM_POSSIBLE_PARENTS, Body(2u, QString("p1"), 1u, int32_t(11), QString("p2"), 2u, int32_t(22)));
         QCOMPARE(relayed, Bytes(uint8_t(3), QString("x")));
@@ -172,9 +184,10 @@ private slots:
         ItemPtr room = Room("club");
         User("old").Connect(room);
         room.NewItem("room_operators") += User("formerop");
-        Handle(SM_JOIN_ROOM, Body(QString("club"), std::vector<QString>{"ann", "bob"}, std::vector<int32_t>{2, 1}, 2u,
-                                  Stats(100, 5), Stats(200, 6), std::vector<int32_t>{0, 0},
-                                  std::vector<QString>{"NZ", "DE"}, QString("ann"), std::vector<QString>{"bob"}));
+        Handle(SM_JOIN_ROOM,
+               Body(QString("club"), std::vector<QString>{"ann", "bob"}, std::vector<int32_t>{2, 1}, 2u, Stats(100, 5),
+                    Stats(200, 6), std::vector<int32_t>{0, 0}, std::vector<QString>{"NZ", "DE"}, QString("ann"),
+                    std::vector<QString>{"bob"}));
         QVERIFY(room.IsConnected("in_room"));
         QCOMPARE(Names(room.GetItems("user")), (QStringList{"ann", "bob"}));
         QCOMPARE(room.GetItem("room_owner").GetItem("user"), User("ann"));
@@ -256,10 +269,10 @@ private slots:
     void askedRoomListCreatesRooms()
     {
         QCOMPARE(GetSetting("accept_room_list"), QString("yes"));
-        Handle(SM_ROOM_LIST, Body(std::vector<QString>{"lobby", "music"}, std::vector<int32_t>{10, 3},
-                                  std::vector<QString>{"mine"}, std::vector<int32_t>{1},
-                                  std::vector<QString>{"friends"}, std::vector<int32_t>{4},
-                                  std::vector<QString>{"friends"}));
+        Handle(SM_ROOM_LIST,
+               Body(std::vector<QString>{"lobby", "music"}, std::vector<int32_t>{10, 3}, std::vector<QString>{"mine"},
+                    std::vector<int32_t>{1}, std::vector<QString>{"friends"}, std::vector<int32_t>{4},
+                    std::vector<QString>{"friends"}));
         QCOMPARE(GetSetting("accept_room_list"), QString("no"));
         QCOMPARE(Number(Room("lobby"), "user_count"), 10);
         QCOMPARE(Number(Room("music"), "user_count"), 3);
@@ -277,9 +290,9 @@ private slots:
         lost += d.GetType("is_member")->GetGlobalNullItem();
         lost.NewItem("is_operator");
         SetSetting("accept_room_list", "no");
-        Handle(SM_ROOM_LIST, Body(std::vector<QString>{"lobby", "brandnew"}, std::vector<int32_t>{7, 2},
-                                  std::vector<QString>{"mine"}, std::vector<int32_t>{1}, std::vector<QString>{},
-                                  std::vector<int32_t>{}, std::vector<QString>{}));
+        Handle(SM_ROOM_LIST,
+               Body(std::vector<QString>{"lobby", "brandnew"}, std::vector<int32_t>{7, 2}, std::vector<QString>{"mine"},
+                    std::vector<int32_t>{1}, std::vector<QString>{}, std::vector<int32_t>{}, std::vector<QString>{}));
         QCOMPARE(Number(lobby, "user_count"), 7);
         QVERIFY(!Known("room", "brandnew"));
         QVERIFY(Room("mine").IsConnected("is_owner"));

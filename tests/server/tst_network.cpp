@@ -45,7 +45,7 @@ private:
         return WaitUntil([&] { return alice->IsConnected(); });
     }
 
-    static ItemPtr User(char const* name) { return d.GetType("user")->GetItem(name); }
+    static ItemPtr User(const char* name) { return d.GetType("user")->GetItem(name); }
 
 private slots:
     void initTestCase() { qputenv("HOME", home.path().toLocal8Bit()); }

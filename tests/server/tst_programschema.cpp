@@ -12,8 +12,7 @@
 #include <set>
 #include <string>
 
-namespace
-{
+namespace {
 // A well-formed body for every code the session handles; the user "peer"
 // appears only in messages whose records belong to the peer network.
 MemStream ValidBody(int code)
@@ -42,8 +41,8 @@ MemStream ValidBody(int code)
     case SM_ADD_ROOM_OPERATOR:
     case SM_REMOVE_ROOM_OPERATOR: return Body(QString("club"), QString("cat"));
     case SM_CONNECT_TO_PEER:
-        return Body(QString("peer"), QString("F"), uint32_t(0x0a000001), int32_t(2235), uint32_t(77), true,
-                    int32_t(1), int32_t(2236));
+        return Body(QString("peer"), QString("F"), uint32_t(0x0a000001), int32_t(2235), uint32_t(77), true, int32_t(1),
+                    int32_t(2236));
     case SM_MESSAGE_USER: return Body(int32_t(5), uint32_t(1700000000), QString("bob"), QString("hello"), false);
     case SM_FILE_SEARCH: return Body(QString("bob"), uint32_t(9), QString("pink"));
     case SM_GET_USER_STATS: return Body(QString("bob"), Stats(50, 60));
@@ -76,7 +75,7 @@ std::set<std::string> TypeNames()
     std::map<std::string, Type*> types;
     d.GetTypes(types);
     std::set<std::string> names;
-    for (auto const& entry : types)
+    for (const auto& entry : types)
         names.insert(entry.first);
     return names;
 }
@@ -97,9 +96,9 @@ private:
 
     void Handle(int code, MemStream body) { f->server->HandleMessage(code, body); }
 
-    static bool LoggedInServerArea(QSignalSpy const& lines, QString const& text)
+    static bool LoggedInServerArea(const QSignalSpy& lines, const QString& text)
     {
-        for (QList<QVariant> const& line : lines)
+        for (const QList<QVariant>& line : lines)
             if (line.at(0).toString() == "server" && line.at(1).toString().contains(text))
                 return true;
         return false;
@@ -167,12 +166,13 @@ private slots:
         QCOMPARE(f->server->SearchUserList("wall"), 4u);
 
         QCOMPARE(requested.count(), 4);
-        QCOMPARE(SentUntilHeartbeat(), (std::vector<QByteArray>{
-                                           Bytes(uint32_t(SM_FILE_SEARCH), 1u, QString("pink")),
-                                           Bytes(uint32_t(SM_LOW_PRIORITY_FILE_SEARCH), 2u, QString("floyd")),
-                                           Bytes(uint32_t(SM_SEARCH_ROOM), QString("lobby"), 3u, QString("moon")),
-                                           Bytes(uint32_t(SM_SEARCH_USER_FILES), QString("ann"), 4u, QString("wall")),
-                                       }));
+        QCOMPARE(SentUntilHeartbeat(),
+                 (std::vector<QByteArray>{
+                     Bytes(uint32_t(SM_FILE_SEARCH), 1u, QString("pink")),
+                     Bytes(uint32_t(SM_LOW_PRIORITY_FILE_SEARCH), 2u, QString("floyd")),
+                     Bytes(uint32_t(SM_SEARCH_ROOM), QString("lobby"), 3u, QString("moon")),
+                     Bytes(uint32_t(SM_SEARCH_USER_FILES), QString("ann"), 4u, QString("wall")),
+                 }));
         QVERIFY(LoggedInServerArea(lines, "Record of search 1 dropped"));
         QVERIFY(LoggedInServerArea(lines, "Record of search 4 dropped"));
         QCOMPARE(TypeNames(), declared);
@@ -183,7 +183,7 @@ private slots:
     {
         QSignalSpy lines(&DiagnosticsLog::Instance(), &DiagnosticsLog::LineLogged);
         std::vector<QByteArray> expected;
-        for (OperationLayout const& layout : OperationLayouts()) {
+        for (const OperationLayout& layout : OperationLayouts()) {
             layout.operation(*f->server);
             if (!layout.needsPeerNetwork)
                 expected.push_back(layout.bytes);
@@ -193,10 +193,10 @@ private slots:
         f->server->AttemptReconnect();
 
         QByteArray sent;
-        for (QByteArray const& message : SentUntilHeartbeat())
+        for (const QByteArray& message : SentUntilHeartbeat())
             sent += message;
         QByteArray wanted;
-        for (QByteArray const& message : expected)
+        for (const QByteArray& message : expected)
             wanted += message;
         QCOMPARE(sent, wanted);
         QVERIFY(LoggedInServerArea(lines, "Address request for ann dropped"));

@@ -20,7 +20,7 @@ private slots:
     void layouts()
     {
         QFETCH(int, index);
-        OperationLayout const layout = OperationLayouts().at(size_t(index));
+        const OperationLayout layout = OperationLayouts().at(size_t(index));
         SessionFixture f;
         QVERIFY(f.LogIn());
         layout.operation(*f.server);

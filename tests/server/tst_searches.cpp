@@ -48,7 +48,7 @@ private slots:
 
     void userListSearchAsksOnlyOnlineListedUsers()
     {
-        for (char const* name : {"ann", "bob", "cat"}) {
+        for (const char* name : {"ann", "bob", "cat"}) {
             ItemPtr user = d.GetType("user")->GetItem(name);
             if (QByteArray(name) != "cat")
                 user.NewItem("in_user_list");
@@ -57,7 +57,8 @@ private slots:
         }
         const unsigned int token = f->server->SearchUserList("wall");
         f->server->EveryFiveMinutes();
-        QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_SEARCH_USER_FILES), QString("ann"), uint32_t(token), QString("wall")));
+        QCOMPARE(f->NextSent(),
+                 Bytes(uint32_t(SM_SEARCH_USER_FILES), QString("ann"), uint32_t(token), QString("wall")));
         QCOMPARE(f->NextSent(), Bytes(uint32_t(SM_HEARTBEAT)));
     }
 

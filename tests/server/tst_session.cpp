@@ -9,13 +9,16 @@
 
 #include <vector>
 
-namespace
-{
+namespace {
 // Records what the session asks of the router.
 class RecordingPortMapper : public PortMapper
 {
 public:
-    RecordingPortMapper(int* inits, std::vector<int>* ports) : inits(inits), ports(ports) {}
+    RecordingPortMapper(int* initCount, std::vector<int>* mappedPorts)
+        : inits(initCount)
+        , ports(mappedPorts)
+    {
+    }
     void Init() override { ++*inits; }
     void AddPortMapping(QTcpSocket* socket, int port) override
     {
@@ -78,10 +81,15 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QByteArray>("digest");
-        QTest::newRow("abc split a|bc") << "a" << "bc" << QByteArray("900150983cd24fb0d6963f7d28e17f72");
-        QTest::newRow("abc split ab|c") << "ab" << "c" << QByteArray("900150983cd24fb0d6963f7d28e17f72");
-        QTest::newRow("empty password") << "bob" << "" << QByteArray("9f9d51bc70ef21ca5c14f307980a29d8");
-        QTest::newRow("non-ASCII password") << "me" << QString::fromUtf8("s\xc3\xa9" "cret")
+        QTest::newRow("abc split a|bc") << "a"
+                                        << "bc" << QByteArray("900150983cd24fb0d6963f7d28e17f72");
+        QTest::newRow("abc split ab|c") << "ab"
+                                        << "c" << QByteArray("900150983cd24fb0d6963f7d28e17f72");
+        QTest::newRow("empty password") << "bob"
+                                        << "" << QByteArray("9f9d51bc70ef21ca5c14f307980a29d8");
+        QTest::newRow("non-ASCII password") << "me"
+                                            << QString::fromUtf8("s\xc3\xa9"
+                                                                 "cret")
                                             << QByteArray("2185c60c9dc5fa219dd0ee41d2479afa");
     }
 
@@ -328,7 +336,7 @@ private slots:
         QVERIFY(f->LogIn());
         QSignalSpy chat(f->server.get(), &Server::RoomChat);
         QByteArray bytes;
-        for (QString const& line : {QString("one"), QString("two"), QString("three")}) {
+        for (const QString& line : {QString("one"), QString("two"), QString("three")}) {
             const QByteArray message = Bytes(uint32_t(SM_SAY_CHATROOM), QString("lobby"), QString("ann"), line);
             bytes += Bytes(uint32_t(message.size())) + message;
         }

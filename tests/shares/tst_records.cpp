@@ -30,8 +30,14 @@ private slots:
     {
         MemStream s;
         QVERIFY(s.Write(FileInfo("a.mp3", 0x0102, AttributeMap::ForSharedFile("a.mp3", 320, true))));
-        QCOMPARE(s.GetPendingBytes().toHex(), QByteArray("01" "05000000612e6d7033" "0201000000000000" "030000006d7033" "02000000"
-                                                         "0000000040010000" "0200000001000000"));
+        QCOMPARE(s.GetPendingBytes().toHex(),
+                 QByteArray("01"
+                            "05000000612e6d7033"
+                            "0201000000000000"
+                            "030000006d7033"
+                            "02000000"
+                            "0000000040010000"
+                            "0200000001000000"));
         FileInfo back;
         QVERIFY(s.Read(back));
         QCOMPARE(back.name, std::string("a.mp3"));
@@ -65,13 +71,20 @@ private slots:
         MemStream s;
         s.Write(FileInfo("notes.txt", 5, other));
         QCOMPARE(s.GetPendingBytes().toHex(),
-                 QByteArray("01" "090000006e6f7465732e747874" "0500000000000000" "00000000" "00000000"));
+                 QByteArray("01"
+                            "090000006e6f7465732e747874"
+                            "0500000000000000"
+                            "00000000"
+                            "00000000"));
     }
 
     void receivedAttributesKeepOrderAndUnknownCodes()
     {
-        const QByteArray received =
-            QByteArray::fromHex("00000000" "03000000" "01000000f5000000" "0900000007000000" "0000000080000000");
+        const QByteArray received = QByteArray::fromHex("00000000"
+                                                        "03000000"
+                                                        "01000000f5000000"
+                                                        "0900000007000000"
+                                                        "0000000080000000");
         MemStream s(received);
         AttributeMap attributes;
         QVERIFY(s.Read(attributes));
@@ -85,11 +98,15 @@ private slots:
     void oversizedCountsFail()
     {
         // 0x20001: one above the largest count or length a reader takes.
-        QVERIFY(!ReadsFrom<AttributeMap>("00000000" "01000200"));
-        QVERIFY(!ReadsFrom<FileInfo>("01" "01000200"));
+        QVERIFY(!ReadsFrom<AttributeMap>("00000000"
+                                         "01000200"));
+        QVERIFY(!ReadsFrom<FileInfo>("01"
+                                     "01000200"));
         QVERIFY(!ReadsFrom<SharedFolderInfo>("01000200"));
         QVERIFY(!ReadsFrom<FileInfoMap>("01000200"));
-        QVERIFY(!ReadsFrom<FileInfoMap>("01000000" "0100000078" "01000200"));
+        QVERIFY(!ReadsFrom<FileInfoMap>("01000000"
+                                        "0100000078"
+                                        "01000200"));
         QVERIFY(!ReadsFrom<AttributeTranslationTable>("01000200"));
     }
 
@@ -127,7 +144,8 @@ private slots:
         QCOMPARE(fourth, FileInfo("\xE9", 1));
 
         // The trailing word's value is ignored.
-        QVERIFY(ReadsFrom<SharedFolderInfo>("00000000" "55667788"));
+        QVERIFY(ReadsFrom<SharedFolderInfo>("00000000"
+                                            "55667788"));
     }
 
     void shareListRoundTripsIncludingEmptyFolders()
@@ -141,7 +159,10 @@ private slots:
         s.Write(shares);
         s.Write(AttributeTranslationTable());
         s.Write(table);
-        QCOMPARE(s.GetPendingBytes().left(13).toHex(), QByteArray("03000000" "04000000446f6373" "01"));
+        QCOMPARE(s.GetPendingBytes().left(13).toHex(),
+                 QByteArray("03000000"
+                            "04000000446f6373"
+                            "01"));
 
         FileInfoMap back{{"stale", {}}};
         AttributeTranslationTable empty{{5, "old"}};

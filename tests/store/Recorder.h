@@ -11,27 +11,34 @@
 class Recorder : public DataHandler
 {
 public:
-    explicit Recorder(QStringList* log, QString name = QString()) : log(log), name(std::move(name)) {}
+    explicit Recorder(QStringList* lines, QString recorderName = QString())
+        : log(lines)
+        , name(std::move(recorderName))
+    {
+    }
 
     void ListenToStore(Data& data)
     {
         data.itemCreated.Add(AddDataHandler(new EventHandler<Recorder, ItemPtr>(this, &Recorder::OnCreated)));
         data.itemRemoved.Add(AddDataHandler(new EventHandler<Recorder, ItemPtr>(this, &Recorder::OnRemoved)));
-        data.itemConnected.Add(AddDataHandler(new EventHandler<Recorder, ConnectionInfo>(this, &Recorder::OnConnected)));
+        data.itemConnected.Add(
+            AddDataHandler(new EventHandler<Recorder, ConnectionInfo>(this, &Recorder::OnConnected)));
         data.itemDisconnected.Add(
             AddDataHandler(new EventHandler<Recorder, ConnectionInfo>(this, &Recorder::OnDisconnected)));
     }
 
     void ListenToType(Type* type)
     {
-        type->itemConnected.Add(AddDataHandler(new EventHandler<Recorder, ConnectionInfo>(this, &Recorder::OnTypeConnected)));
+        type->itemConnected.Add(
+            AddDataHandler(new EventHandler<Recorder, ConnectionInfo>(this, &Recorder::OnTypeConnected)));
         type->itemDisconnected.Add(
             AddDataHandler(new EventHandler<Recorder, ConnectionInfo>(this, &Recorder::OnTypeDisconnected)));
     }
 
     void ListenToPair(Data& data, Type* a, Type* b)
     {
-        data.AddConnectionEventHandler(a, b, AddDataHandler(new EventHandler<Recorder, ConnectionInfo&>(this, &Recorder::OnPairConnected)));
+        data.AddConnectionEventHandler(
+            a, b, AddDataHandler(new EventHandler<Recorder, ConnectionInfo&>(this, &Recorder::OnPairConnected)));
         data.AddDisconnectionEventHandler(
             a, b, AddDataHandler(new EventHandler<Recorder, ConnectionInfo&>(this, &Recorder::OnPairDisconnected)));
     }
@@ -49,7 +56,10 @@ public:
     void OnTypeConnected(ConnectionInfo info) { Write("type connected", info.from, ItemPtr(info.to).AsString()); }
     void OnTypeDisconnected(ConnectionInfo info) { Write("type disconnected", info.from, ItemPtr(info.to).AsString()); }
     void OnPairConnected(ConnectionInfo& info) { Write("pair connected", info.from, ItemPtr(info.to).AsString()); }
-    void OnPairDisconnected(ConnectionInfo& info) { Write("pair disconnected", info.from, ItemPtr(info.to).AsString()); }
+    void OnPairDisconnected(ConnectionInfo& info)
+    {
+        Write("pair disconnected", info.from, ItemPtr(info.to).AsString());
+    }
     void OnPath(ItemPtr root) { Write("path", root); }
 
 private:

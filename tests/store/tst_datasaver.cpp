@@ -12,8 +12,7 @@
 #include <memory>
 #include <sys/resource.h>
 
-namespace
-{
+namespace {
 // Expected file contents, built field by field.
 class FileBytes
 {
@@ -30,26 +29,26 @@ public:
         bytes.append(value);
         return *this;
     }
-    FileBytes& Text(QByteArray const& text)
+    FileBytes& Text(const QByteArray& text)
     {
         Int(text.size());
         bytes.append(text);
         return *this;
     }
-    FileBytes& Record(QByteArray const& typeName, bool isNull, qint32 itemCount)
+    FileBytes& Record(const QByteArray& typeName, bool isNull, qint32 itemCount)
     {
         return Text(typeName).Flag(isNull ? 1 : 0).Int(itemCount);
     }
     QByteArray bytes;
 };
 
-QByteArray ReadAll(QString const& path)
+QByteArray ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteAll(QString const& path, QByteArray const& bytes)
+void WriteAll(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -57,7 +56,7 @@ void WriteAll(QString const& path, QByteArray const& bytes)
 }
 
 // The names in the folder, joined for readable comparisons.
-QString Entries(QTemporaryDir const& dir)
+QString Entries(const QTemporaryDir& dir)
 {
     return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name).join(" ");
 }
@@ -74,12 +73,12 @@ void DeclareSettings(DataSaver& saver)
     saver.AddSavedByConnectionType("global_value", "global");
 }
 
-void SetSetting(char const* name, char const* value)
+void SetSetting(const char* name, const char* value)
 {
     d.GetType("global")->GetItem(name) += d.GetType("global_value")->GetItem(value);
 }
 
-QByteArray SettingValue(char const* name)
+QByteArray SettingValue(const char* name)
 {
     ItemSet values = d.GetType("global")->HasItem(name).GetItems("global_value");
     return values.Size() == 1 ? QByteArray::fromStdString(ItemPtr(values).AsStdString()) : QByteArray("<not one>");
@@ -106,7 +105,7 @@ void DeclareShare(DataSaver& saver)
     saver.AddSavedByConnectionType("shared_file_name", "shared_file");
 }
 
-ItemPtr AddSharedFile(ItemPtr folder, char const* name)
+ItemPtr AddSharedFile(ItemPtr folder, const char* name)
 {
     ItemPtr file = d.GetType("shared_file")->NewItem();
     if (folder)
@@ -116,7 +115,7 @@ ItemPtr AddSharedFile(ItemPtr folder, char const* name)
     return file;
 }
 
-ItemPtr FileNamed(char const* name)
+ItemPtr FileNamed(const char* name)
 {
     return d.GetType("shared_file_name")->HasItem(name).GetItems("shared_file");
 }
@@ -124,7 +123,10 @@ ItemPtr FileNamed(char const* name)
 class Recorder : public DataLoadedEventHandler
 {
 public:
-    explicit Recorder(QStringList& calls) : calls(calls) {}
+    explicit Recorder(QStringList& callLog)
+        : calls(callLog)
+    {
+    }
     void DataLoaded() override { calls << "DataLoaded"; }
     void NoData() override { calls << "NoData"; }
 
@@ -160,12 +162,18 @@ QByteArray UsernameFile()
 {
     return FileBytes()
         .Int(2)
-        .Record("global", false, 1).Int(1).Text("username")
-        .Record("global_value", false, 1).Int(2).Text("alice")
-        .Int(1).Int(1).Int(2)
+        .Record("global", false, 1)
+        .Int(1)
+        .Text("username")
+        .Record("global_value", false, 1)
+        .Int(2)
+        .Text("alice")
+        .Int(1)
+        .Int(1)
+        .Int(2)
         .bytes;
 }
-}
+} // namespace
 
 class TestDataSaver : public QObject
 {
@@ -232,12 +240,20 @@ void TestDataSaver::savesOnlyTheRegisteredItems()
     DeclareSettings(*saver);
     d.GetType("global_value")->GetItem("unused");
     saver->Save(path);
-    QCOMPARE(ReadAll(path), FileBytes().Int(2).Record("global", false, 0).Record("global_value", false, 0).Int(0).bytes);
+    QCOMPARE(ReadAll(path),
+             FileBytes().Int(2).Record("global", false, 0).Record("global_value", false, 0).Int(0).bytes);
     // ...unless the type is also registered plainly: one record with every item.
     saver->AddSavedType("global_value");
     saver->Save(path);
     QCOMPARE(ReadAll(path),
-             FileBytes().Int(2).Record("global", false, 0).Record("global_value", false, 1).Int(1).Text("unused").Int(0).bytes);
+             FileBytes()
+                 .Int(2)
+                 .Record("global", false, 0)
+                 .Record("global_value", false, 1)
+                 .Int(1)
+                 .Text("unused")
+                 .Int(0)
+                 .bytes);
 }
 
 void TestDataSaver::savesSettingWithItsValue()
@@ -267,19 +283,37 @@ void TestDataSaver::savesNullItemsAndConnectionsInIdOrder()
     ItemPtr highName = std::max(first["shared_file_name"], second["shared_file_name"]);
     auto nameId = [&](ItemPtr file) { return file["shared_file_name"] == lowName ? 5 : 6; };
     QByteArray expected = FileBytes()
-        .Int(5)
-        .Record("is_scanned", true, 1).Int(1)
-        .Record("shared_file", true, 2).Int(2).Int(3)
-        .Record("shared_file_folder", false, 1).Int(4).Text("/music/a")
-        .Record("shared_file_name", false, 2).Int(5).Text(lowName.GetValue().Bytes().c_str())
-        .Int(6).Text(highName.GetValue().Bytes().c_str())
-        .Record("shared_folder", false, 1).Int(7).Text("/music")
-        .Int(6)
-        .Int(1).Int(second == lowFile ? 2 : 3)
-        .Int(2).Int(4).Int(2).Int(nameId(lowFile))
-        .Int(3).Int(4).Int(3).Int(nameId(highFile))
-        .Int(4).Int(7)
-        .bytes;
+                              .Int(5)
+                              .Record("is_scanned", true, 1)
+                              .Int(1)
+                              .Record("shared_file", true, 2)
+                              .Int(2)
+                              .Int(3)
+                              .Record("shared_file_folder", false, 1)
+                              .Int(4)
+                              .Text("/music/a")
+                              .Record("shared_file_name", false, 2)
+                              .Int(5)
+                              .Text(lowName.GetValue().Bytes().c_str())
+                              .Int(6)
+                              .Text(highName.GetValue().Bytes().c_str())
+                              .Record("shared_folder", false, 1)
+                              .Int(7)
+                              .Text("/music")
+                              .Int(6)
+                              .Int(1)
+                              .Int(second == lowFile ? 2 : 3)
+                              .Int(2)
+                              .Int(4)
+                              .Int(2)
+                              .Int(nameId(lowFile))
+                              .Int(3)
+                              .Int(4)
+                              .Int(3)
+                              .Int(nameId(highFile))
+                              .Int(4)
+                              .Int(7)
+                              .bytes;
     QCOMPARE(ReadAll(path).toHex(), expected.toHex());
 }
 
@@ -378,19 +412,43 @@ void TestDataSaver::loadRestoresNullItemsAndFlags()
 
 void TestDataSaver::loadSkipsWhatTheProgramNoLongerDeclares()
 {
-    WriteAll(path, FileBytes()
-                       .Int(5)
-                       .Record("dropped_type", false, 1).Int(1).Text("x")
-                       .Record("global", false, 2).Int(2).Text("username").Int(3).Text("theme")
-                       .Record("global_value", false, 2).Int(4).Text("alice").Int(5).Text("dark")
-                       // Declared by the program, but no longer as a null type.
-                       .Record("vglobal", true, 1).Int(6)
-                       .Record("renamed_value", false, 1).Int(7).Text("y")
-                       .Int(6)
-                       .Int(1).Int(2).Int(2).Int(4).Int(3).Int(5).Int(3).Int(6).Int(3).Int(7)
-                       // Two known types that are not related.
-                       .Int(4).Int(5)
-                       .bytes);
+    WriteAll(path,
+             FileBytes()
+                 .Int(5)
+                 .Record("dropped_type", false, 1)
+                 .Int(1)
+                 .Text("x")
+                 .Record("global", false, 2)
+                 .Int(2)
+                 .Text("username")
+                 .Int(3)
+                 .Text("theme")
+                 .Record("global_value", false, 2)
+                 .Int(4)
+                 .Text("alice")
+                 .Int(5)
+                 .Text("dark")
+                 // Declared by the program, but no longer as a null type.
+                 .Record("vglobal", true, 1)
+                 .Int(6)
+                 .Record("renamed_value", false, 1)
+                 .Int(7)
+                 .Text("y")
+                 .Int(6)
+                 .Int(1)
+                 .Int(2)
+                 .Int(2)
+                 .Int(4)
+                 .Int(3)
+                 .Int(5)
+                 .Int(3)
+                 .Int(6)
+                 .Int(3)
+                 .Int(7)
+                 // Two known types that are not related.
+                 .Int(4)
+                 .Int(5)
+                 .bytes);
     DeclareSettings(*saver);
     saver->Load(path);
     QCOMPARE(SettingValue("username"), QByteArray("alice"));
@@ -404,12 +462,25 @@ void TestDataSaver::loadSkipsItemsThatHandlersRemove()
 {
     // Connecting the first setting makes a handler remove the second setting and create another, which may
     // take the freed address: the loaded connection of the removed setting must not reach it.
-    WriteAll(path, FileBytes()
-                       .Int(2)
-                       .Record("global", false, 2).Int(1).Text("first").Int(2).Text("second")
-                       .Record("global_value", false, 2).Int(3).Text("one").Int(4).Text("two")
-                       .Int(2).Int(1).Int(3).Int(2).Int(4)
-                       .bytes);
+    WriteAll(path,
+             FileBytes()
+                 .Int(2)
+                 .Record("global", false, 2)
+                 .Int(1)
+                 .Text("first")
+                 .Int(2)
+                 .Text("second")
+                 .Record("global_value", false, 2)
+                 .Int(3)
+                 .Text("one")
+                 .Int(4)
+                 .Text("two")
+                 .Int(2)
+                 .Int(1)
+                 .Int(3)
+                 .Int(2)
+                 .Int(4)
+                 .bytes);
     DeclareSettings(*saver);
     struct Replacer : DataHandler
     {
@@ -469,7 +540,7 @@ void TestDataSaver::damagedFileIsKeptAndStoreEmptied()
     try {
         saver->Load(path);
         QFAIL("a cut file loaded");
-    } catch (DataLoadFailure const& failure) {
+    } catch (const DataLoadFailure& failure) {
         kept = failure.KeptCopyPath();
     }
     QVERIFY(g("global").Empty());
@@ -525,11 +596,11 @@ void TestDataSaver::keptCopiesAreNeverOverwritten()
     DeclareSettings(*saver);
     QStringList kept;
     QList<QByteArray> contents{FileBytes().Int(-1).bytes, FileBytes().Int(-2).bytes, FileBytes().Int(-3).bytes};
-    for (QByteArray const& bytes : contents) {
+    for (const QByteArray& bytes : contents) {
         WriteAll(path, bytes);
         try {
             saver->Load(path);
-        } catch (DataLoadFailure const& failure) {
+        } catch (const DataLoadFailure& failure) {
             kept << failure.KeptCopyPath();
         }
     }

@@ -115,8 +115,9 @@ private slots:
         setting += b;
         QVERIFY(!setting.IsConnected(a) && a.IsDisconnectedFromAll());
         QCOMPARE(setting.GetItems("global_value"), ItemSet(b));
-        QCOMPARE(log, QStringList({"connected download_folder A", "disconnected download_folder A",
-                                   "connected download_folder B"}));
+        QCOMPARE(log,
+                 QStringList(
+                     {"connected download_folder A", "disconnected download_folder A", "connected download_folder B"}));
 
         // One value may serve many settings, and connecting from the value's
         // end still replaces the setting's single value.
@@ -142,8 +143,8 @@ private slots:
         log.clear();
 
         QCOMPARE(setting.Connect(value), value);
-        const QStringList once = {"type type connected s v", "store connected s v", "type type connected v s",
-                                  "pair pair connected v s"};
+        const QStringList once
+            = {"type type connected s v", "store connected s v", "type type connected v s", "pair pair connected v s"};
         QCOMPARE(log, once);
         setting += value;
         value += setting;
@@ -151,8 +152,9 @@ private slots:
 
         log.clear();
         QCOMPARE(value -= setting, setting);
-        QCOMPARE(log, QStringList({"type type disconnected v s", "store disconnected v s", "type type disconnected s v",
-                                   "pair pair disconnected v s"}));
+        QCOMPARE(log,
+                 QStringList({"type type disconnected v s", "store disconnected v s", "type type disconnected s v",
+                              "pair pair disconnected v s"}));
         // Disconnecting what is not connected changes and tells nothing.
         log.clear();
         value -= setting;
@@ -262,7 +264,8 @@ private slots:
                 item.Remove();
             }
         } remover;
-        global->itemRemoved.Add(remover.AddDataHandler(new EventHandler<Remover, ItemPtr>(&remover, &Remover::OnRemoved)));
+        global->itemRemoved.Add(
+            remover.AddDataHandler(new EventHandler<Remover, ItemPtr>(&remover, &Remover::OnRemoved)));
         ItemPtr setting = global->GetItem("s");
         ItemPtr value = globalValue->GetItem("v");
         setting += value;

@@ -217,7 +217,8 @@ private slots:
         } replacer;
         replacer.user = user;
         replacer.room = room;
-        user->itemRemoved.Add(replacer.AddDataHandler(new EventHandler<Replacer, ItemPtr>(&replacer, &Replacer::OnRemoved)));
+        user->itemRemoved.Add(
+            replacer.AddDataHandler(new EventHandler<Replacer, ItemPtr>(&replacer, &Replacer::OnRemoved)));
         user->itemDisconnected.Add(
             replacer.AddDataHandler(new EventHandler<Replacer, ConnectionInfo>(&replacer, &Replacer::OnDisconnected)));
 
@@ -232,7 +233,8 @@ private slots:
                 ItemSet{a, b}.Remove();
             else
                 ItemSet{a, b}.Disconnect("room");
-            QVERIFY2(user->HasItem("replacement").IsConnected(room->HasItem("kept")), removing ? "removing" : "disconnecting");
+            QVERIFY2(user->HasItem("replacement").IsConnected(room->HasItem("kept")),
+                     removing ? "removing" : "disconnecting");
             QCOMPARE(user->ItemCount(), std::size_t(removing ? 1 : 2));
             QVERIFY(replacer.first.IsDisconnectedFromAll() || removing);
             user->HasItem("replacement").Remove();

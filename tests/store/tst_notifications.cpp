@@ -102,8 +102,9 @@ private slots:
             Type* room = nullptr;
         } creator;
         creator.room = room;
-        d.AddConnectionEventHandler(user, room,
-                                    creator.AddDataHandler(new EventHandler<Creator, ConnectionInfo&>(&creator, &Creator::OnConnected)));
+        d.AddConnectionEventHandler(
+            user, room,
+            creator.AddDataHandler(new EventHandler<Creator, ConnectionInfo&>(&creator, &Creator::OnConnected)));
         for (Meddler* meddler : {firstRaw, secondRaw}) {
             meddler->from = user->GetItem("u");
             meddler->to = room->GetItem("r");
@@ -133,8 +134,9 @@ private slots:
         alice -= lounge;
         lounge += alice;
         lounge -= alice;
-        QCOMPARE(log, QStringList({"pair connected alice lounge", "pair disconnected alice lounge",
-                                   "pair connected alice lounge", "pair disconnected alice lounge"}));
+        QCOMPARE(log,
+                 QStringList({"pair connected alice lounge", "pair disconnected alice lounge",
+                              "pair connected alice lounge", "pair disconnected alice lounge"}));
     }
 
     void destroyedHandlerOwnersAreNeverCalled()
@@ -222,7 +224,9 @@ private slots:
         alice += room->GetItem("hall");
         alice.NewItem("is_online");
         // One change, one call, with the first matching root.
-        QCOMPARE(log, QStringList({QString("path ") + ItemPtr(ItemSet{room->GetItem("lounge"), room->GetItem("hall")}).AsString()}));
+        QCOMPARE(log,
+                 QStringList(
+                     {QString("path ") + ItemPtr(ItemSet{room->GetItem("lounge"), room->GetItem("hall")}).AsString()}));
         user->GetItem("bob").NewItem("is_online");
         QCOMPARE(log.size(), 1);
     }
@@ -317,7 +321,8 @@ private slots:
         QStringList log;
         Recorder recorder(&log);
         recorder.ListenToType(user);
-        d.itemRemoved.Add(recorder.AddDataHandler(new EventHandler<Recorder, ItemPtr>(&recorder, &Recorder::OnRemoved)));
+        d.itemRemoved.Add(
+            recorder.AddDataHandler(new EventHandler<Recorder, ItemPtr>(&recorder, &Recorder::OnRemoved)));
 
         ItemPtr owned = user->GetItem("alice").NewItem("download_entry");
         owned += target->GetItem("kept.mp3");
@@ -362,7 +367,8 @@ private slots:
             }
         } cascade;
         cascade.link = link;
-        link->itemRemoved.Add(cascade.AddDataHandler(new EventHandler<Cascade, ItemPtr>(&cascade, &Cascade::OnRemoved)));
+        link->itemRemoved.Add(
+            cascade.AddDataHandler(new EventHandler<Cascade, ItemPtr>(&cascade, &Cascade::OnRemoved)));
 
         d.RemoveDisconnectedItems();
 

@@ -70,7 +70,9 @@ void DialogsTest::listeningPort_data()
     QTest::newRow("negative") << "-1" << range << "";
     QTest::newRow("not a number") << "port" << range << "";
     QTest::newRow("empty") << "" << range << "";
-    QTest::newRow("current port") << "2235" << "Port number has not been changed." << "";
+    QTest::newRow("current port") << "2235"
+                                  << "Port number has not been changed."
+                                  << "";
     const QString pending = "Changes to the listening port will take effect after a client restart.";
     QTest::newRow("highest") << " 65535 " << pending << "65535";
     QTest::newRow("lowest") << "1" << pending << "1";

@@ -28,9 +28,9 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTabWidget>
 #include <QtTest>
 
 #include <memory>

@@ -50,10 +50,11 @@ quint16 ClosedPort()
 // Saves the login and the server's address where the client will load them.
 void SaveLogin(const ClientHome& home, const QString& username, const QString& password, quint16 port)
 {
-    WriteSavedSettings(home.ConfigurationPath(), {{"username", username},
-                                                  {"password", password},
-                                                  {"server_host", "127.0.0.1"},
-                                                  {"server_port", QString::number(port)}});
+    WriteSavedSettings(home.ConfigurationPath(),
+                       {{"username", username},
+                        {"password", password},
+                        {"server_host", "127.0.0.1"},
+                        {"server_port", QString::number(port)}});
 }
 
 QAction* Action(const MainWindow& window, const char* name)
@@ -169,8 +170,7 @@ void ServerUiTest::loginFailureShowsItsBox()
 
     auto window = StartClient();
     QTRY_VERIFY_WITH_TIMEOUT(driver.AllDone(), WaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!SessionSocket() || SessionSocket()->state() == QAbstractSocket::UnconnectedState,
-                             WaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!SessionSocket() || SessionSocket()->state() == QAbstractSocket::UnconnectedState, WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(gp_server->GetState(), int(Server::StateNotConnected), WaitMs);
     DeliverQueuedReactions();
     // The server's close after its refusal is part of the same failure: one box only.

@@ -7,7 +7,7 @@
 
 namespace {
 
-QByteArray StringWord(QByteArray const& body)
+QByteArray StringWord(const QByteArray& body)
 {
     MemStream s;
     s.Write(uint32_t(body.size()));
@@ -42,8 +42,8 @@ private slots:
         uint32_t u32 = 0;
         qint64 i64 = 0;
         quint64 u64 = 0;
-        QVERIFY(s.Read(u8) && s.Read(yes) && s.Read(no) && s.Read(u16) && s.Read(i32) && s.Read(u32)
-                && s.Read(i64) && s.Read(u64));
+        QVERIFY(s.Read(u8) && s.Read(yes) && s.Read(no) && s.Read(u16) && s.Read(i32) && s.Read(u32) && s.Read(i64)
+                && s.Read(u64));
         QCOMPARE(u8, uint8_t(0xAB));
         QVERIFY(yes && !no);
         QCOMPARE(u16, uint16_t(0x1234));
@@ -77,7 +77,11 @@ private slots:
         s.Write(QString::fromUtf8("ab\0cd", 5));
         s.Write(std::string("\xE9\\x", 3));
         s.Write("ok");
-        QCOMPARE(s.GetPendingBytes().toHex(), QByteArray("02000000c3a9" "020000006162" "03000000e95c78" "020000006f6b"));
+        QCOMPARE(s.GetPendingBytes().toHex(),
+                 QByteArray("02000000c3a9"
+                            "020000006162"
+                            "03000000e95c78"
+                            "020000006f6b"));
     }
 
     void stringCountIsBounded()
@@ -175,7 +179,10 @@ private slots:
         s.Write(std::vector<uint32_t>{7, 8});
         s.Write(std::map<uint32_t, std::string>{{2, "b"}, {1, "a"}});
         QCOMPARE(s.GetPendingBytes().toHex(),
-                 QByteArray("020000000700000008000000" "02000000" "010000000100000061" "020000000100000062"));
+                 QByteArray("020000000700000008000000"
+                            "02000000"
+                            "010000000100000061"
+                            "020000000100000062"));
         std::vector<uint32_t> list{99};
         std::map<uint32_t, std::string> map;
         QVERIFY(s.Read(list) && s.Read(map));

@@ -53,4 +53,4 @@ bool Accounts::Append(const QString& name, const QString& password)
     return file.write(line) == line.size();
 }
 
-}
+} // namespace localserver

@@ -12,7 +12,12 @@ namespace localserver {
 class Accounts
 {
 public:
-    enum class Verdict { Created, Accepted, WrongPassword };
+    enum class Verdict
+    {
+        Created,
+        Accepted,
+        WrongPassword
+    };
 
     // Reads the file (a missing file is an empty one); false when it exists
     // but cannot be read.
@@ -34,6 +39,6 @@ private:
     QHash<QString, QString> m_passwords;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -59,4 +59,4 @@ void ChatService::Deliver(ClientSession& recipient, const PrivateMessage& messag
     recipient.Send(out);
 }
 
-}
+} // namespace localserver

@@ -23,6 +23,6 @@ private:
     static void Deliver(ClientSession& recipient, const PrivateMessage& message, bool live);
 };
 
-}
+} // namespace localserver
 
 #endif

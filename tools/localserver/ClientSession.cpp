@@ -13,7 +13,7 @@ namespace {
 // most one partial message and one chunk.
 constexpr qint64 ReadChunk = 64 * 1024;
 
-}
+} // namespace
 
 ClientSession::ClientSession(quint64 serial, QTcpSocket* socket, SessionHandler& handler, ServerLog& log,
                              qint64 maxQueuedBytes, QObject* parent)
@@ -32,8 +32,7 @@ ClientSession::ClientSession(quint64 serial, QTcpSocket* socket, SessionHandler&
     m_ipv4Address = isIpv4 ? address : 0;
     connect(socket, &QTcpSocket::readyRead, this, &ClientSession::OnReadyRead);
     connect(socket, &QTcpSocket::disconnected, this, &ClientSession::OnDisconnected);
-    connect(socket, &QAbstractSocket::errorOccurred, this,
-            &ClientSession::OnDisconnected);
+    connect(socket, &QAbstractSocket::errorOccurred, this, &ClientSession::OnDisconnected);
 }
 
 QString ClientSession::LogName() const
@@ -68,7 +67,7 @@ void ClientSession::Receive(const char* data, qint64 size)
         }
         const qint64 length = qint64(message.GetPendingReadLength());
         quint32 code = 0;
-        message.Read(code);  // a complete message holds at least its code
+        message.Read(code); // a complete message holds at least its code
         m_log.Received(LogName(), code, length);
         m_handler.HandleMessage(*this, code, message);
         if (m_closed)
@@ -132,7 +131,8 @@ void ClientSession::ReportEnd()
         return;
     m_endReported = true;
     // Queued, so that a session never ends in the middle of a broadcast.
-    QMetaObject::invokeMethod(this, [this] { m_handler.SessionEnded(*this); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { m_handler.SessionEnded(*this); }, Qt::QueuedConnection);
 }
 
-}
+} // namespace localserver

@@ -88,6 +88,6 @@ private:
     bool m_endReported = false;
 };
 
-}
+} // namespace localserver
 
 #endif

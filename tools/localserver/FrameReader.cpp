@@ -29,4 +29,4 @@ FrameReader::Status FrameReader::Next(MemStream& message)
     return Status::Complete;
 }
 
-}
+} // namespace localserver

@@ -14,7 +14,12 @@ public:
     static constexpr quint32 MinLength = 4;
     static constexpr quint32 MaxLength = 1024 * 1024;
 
-    enum class Status { Incomplete, Complete, BadLength };
+    enum class Status
+    {
+        Incomplete,
+        Complete,
+        BadLength
+    };
 
     void Append(const char* data, qint64 size);
 
@@ -31,6 +36,6 @@ private:
     bool m_broken = false;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -21,7 +21,7 @@ QByteArray LoginDigest(const std::string& name, const std::string& password)
     return QCryptographicHash::hash(QByteArray::fromStdString(name + password), QCryptographicHash::Md5).toHex();
 }
 
-}
+} // namespace
 
 LocalServer::LocalServer(const ServerOptions& options, QObject* parent)
     : QObject(parent)
@@ -63,9 +63,10 @@ bool LocalServer::Listen(const QHostAddress& address, quint16 port)
         m_error = m_listener.errorString();
         return false;
     }
-    m_context.log.Note(QStringLiteral("server"), QStringLiteral("listening on %1 port %2")
-                                                     .arg(m_listener.serverAddress().toString())
-                                                     .arg(m_listener.serverPort()));
+    m_context.log.Note(QStringLiteral("server"),
+                       QStringLiteral("listening on %1 port %2")
+                           .arg(m_listener.serverAddress().toString())
+                           .arg(m_listener.serverPort()));
     return true;
 }
 
@@ -88,10 +89,12 @@ QStringList LocalServer::OnlineUsers() const
 
 ClientSession* LocalServer::AttachSession(QTcpSocket* socket)
 {
-    auto* session = new ClientSession(m_nextSerial++, socket, *this, m_context.log, m_context.options.maxQueuedBytes, this);
+    auto* session
+        = new ClientSession(m_nextSerial++, socket, *this, m_context.log, m_context.options.maxQueuedBytes, this);
     m_sessions.insert(session);
-    m_context.log.Note(session->LogName(), socket ? QStringLiteral("connected from %1").arg(socket->peerAddress().toString())
-                                                  : QStringLiteral("attached"));
+    m_context.log.Note(session->LogName(),
+                       socket ? QStringLiteral("connected from %1").arg(socket->peerAddress().toString())
+                              : QStringLiteral("attached"));
     QTimer::singleShot(m_context.options.loginTimeoutMs, session, [session] {
         if (!session->IsLoggedIn())
             session->Close(QStringLiteral("no login in time"));
@@ -118,8 +121,9 @@ void LocalServer::HandleMessage(ClientSession& session, quint32 code, MemStream&
     }
     const auto handler = m_handlers.find(code);
     if (handler == m_handlers.end()) {
-        m_context.log.Note(session.LogName(), code == SM_LOGIN ? QStringLiteral("logs in twice")
-                                                            : QStringLiteral("sends unknown code %1").arg(code));
+        m_context.log.Note(session.LogName(),
+                           code == SM_LOGIN ? QStringLiteral("logs in twice")
+                                            : QStringLiteral("sends unknown code %1").arg(code));
         return;
     }
     if (!handler->second->Handle(session, code, body))
@@ -201,4 +205,4 @@ void LocalServer::SessionEnded(ClientSession& session)
     session.deleteLater();
 }
 
-}
+} // namespace localserver

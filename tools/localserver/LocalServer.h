@@ -77,6 +77,6 @@ private:
     quint64 m_nextSerial = 1;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -15,7 +15,7 @@ std::vector<ServerMessageCode> PeerBroker::Codes() const
 
 bool PeerBroker::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
-    return code == SM_CONNECT_TO_PEER ? RequestConnection(session, body) : ReportFailure(session, body);
+    return code == SM_CONNECT_TO_PEER ? RequestConnection(session, body) : ReportFailure(body);
 }
 
 bool PeerBroker::RequestConnection(ClientSession& session, MemStream& body)
@@ -45,7 +45,7 @@ bool PeerBroker::RequestConnection(ClientSession& session, MemStream& body)
     return true;
 }
 
-bool PeerBroker::ReportFailure(ClientSession& session, MemStream& body)
+bool PeerBroker::ReportFailure(MemStream& body)
 {
     quint32 token = 0;
     QString name;
@@ -63,4 +63,4 @@ MemStream PeerBroker::Failure(quint32 token)
     return failure;
 }
 
-}
+} // namespace localserver

@@ -17,10 +17,10 @@ public:
 
 private:
     bool RequestConnection(ClientSession& session, MemStream& body);
-    bool ReportFailure(ClientSession& session, MemStream& body);
+    bool ReportFailure(MemStream& body);
     static MemStream Failure(quint32 token);
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -14,12 +14,9 @@ bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& bo
 {
     UserState& user = session.User();
     switch (code) {
-    case SM_SET_WAIT_PORT:
-        return SetWaitPort(session, body);
-    case SM_GET_PEER_ADDRESS:
-        return SendPeerAddress(session, body);
-    case SM_ADD_USER:
-        return Watch(session, body);
+    case SM_SET_WAIT_PORT: return SetWaitPort(session, body);
+    case SM_GET_PEER_ADDRESS: return SendPeerAddress(session, body);
+    case SM_ADD_USER: return Watch(session, body);
     case SM_REMOVE_USER: {
         QString name;
         if (!body.Read(name))
@@ -27,23 +24,14 @@ bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& bo
         user.watched.remove(name);
         return true;
     }
-    case SM_GET_USER_STATUS:
-        return SendUserStatus(session, body);
-    case SM_SET_STATUS:
-        return SetStatus(session, body);
-    case SM_HEARTBEAT:
-        return true;
-    case SM_SHARED_FOLDERS_FILES:
-        return body.Read(user.stats.folderCount) && body.Read(user.stats.fileCount);
-    case SM_GET_USER_STATS:
-        return SendUserStats(session, body);
-    case SM_GET_OWN_PRIVILEGES_STATUS:
-        SendOwnPrivileges(session.Name());
-        return true;
-    case SM_UPLOAD_SPEED:
-        return body.Read(user.stats.averageSpeed);
-    case SM_GIVE_PRIVILEGE:
-        return GivePrivileges(session, body);
+    case SM_GET_USER_STATUS: return SendUserStatus(session, body);
+    case SM_SET_STATUS: return SetStatus(session, body);
+    case SM_HEARTBEAT: return true;
+    case SM_SHARED_FOLDERS_FILES: return body.Read(user.stats.folderCount) && body.Read(user.stats.fileCount);
+    case SM_GET_USER_STATS: return SendUserStats(session, body);
+    case SM_GET_OWN_PRIVILEGES_STATUS: SendOwnPrivileges(session.Name()); return true;
+    case SM_UPLOAD_SPEED: return body.Read(user.stats.averageSpeed);
+    case SM_GIVE_PRIVILEGE: return GivePrivileges(session, body);
     case SM_BAN_USER: {
         QString name;
         if (!body.Read(name))
@@ -116,7 +104,7 @@ bool PresenceService::Watch(ClientSession& session, MemStream& body)
         reply.Write(int32_t(status));
         reply.Write(peer ? peer->User().stats : UserStatsRecord());
         if (status > Offline)
-            reply.Write(QString());  // country code: unknown on a local network
+            reply.Write(QString()); // country code: unknown on a local network
     }
     session.Send(reply);
     return true;
@@ -168,7 +156,8 @@ bool PresenceService::GivePrivileges(ClientSession& session, MemStream& body)
         return false;
     if (!m_context.accounts.Exists(name)
         || !m_context.privileges.Transfer(session.Name(), name, qint64(days) * 24 * 3600)) {
-        m_context.log.Note(session.LogName(), QStringLiteral("cannot give %1 days of privileges to %2").arg(days).arg(name));
+        m_context.log.Note(session.LogName(),
+                           QStringLiteral("cannot give %1 days of privileges to %2").arg(days).arg(name));
         return true;
     }
     SendOwnPrivileges(session.Name());
@@ -203,4 +192,4 @@ void PresenceService::SendOwnPrivileges(const QString& user)
     session->Send(message);
 }
 
-}
+} // namespace localserver

@@ -31,6 +31,6 @@ private:
     void SendOwnPrivileges(const QString& user);
 };
 
-}
+} // namespace localserver
 
 #endif

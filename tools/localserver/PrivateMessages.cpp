@@ -26,8 +26,8 @@ bool PrivateMessages::Acknowledge(const QString& to, quint32 id)
     if (user == m_pending.end())
         return false;
     std::vector<PrivateMessage>& pending = *user;
-    const auto message =
-        std::find_if(pending.begin(), pending.end(), [id](const PrivateMessage& m) { return m.id == id; });
+    const auto message
+        = std::find_if(pending.begin(), pending.end(), [id](const PrivateMessage& m) { return m.id == id; });
     if (message == pending.end())
         return false;
     pending.erase(message);
@@ -43,4 +43,4 @@ const std::vector<PrivateMessage>& PrivateMessages::PendingFor(const QString& to
     return user == m_pending.constEnd() ? none : *user;
 }
 
-}
+} // namespace localserver

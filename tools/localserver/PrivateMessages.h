@@ -11,7 +11,7 @@ namespace localserver {
 struct PrivateMessage
 {
     quint32 id = 0;
-    qint32 timestamp = 0;  // seconds since 1970
+    qint32 timestamp = 0; // seconds since 1970
     QString from;
     QString text;
 };
@@ -35,6 +35,6 @@ private:
     QHash<QString, std::vector<PrivateMessage>> m_pending;
 };
 
-}
+} // namespace localserver
 
 #endif

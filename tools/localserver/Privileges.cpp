@@ -56,4 +56,4 @@ QStringList Privileges::PrivilegedUsers() const
     return names;
 }
 
-}
+} // namespace localserver

@@ -28,6 +28,6 @@ private:
     QHash<QString, QDateTime> m_until;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -4,45 +4,29 @@ namespace localserver {
 
 std::vector<ServerMessageCode> RoomService::Codes() const
 {
-    return {SM_SAY_CHATROOM,
-            SM_JOIN_ROOM,
-            SM_LEAVE_ROOM,
-            SM_ROOM_LIST,
-            SM_SET_TICKER,
-            SM_ADD_ROOM_MEMBER,
-            SM_REMOVE_ROOM_MEMBER,
-            SM_REMOVE_OWN_ROOM_MEMBERSHIP,
-            SM_GIVE_UP_ROOM,
-            SM_ENABLE_PRIVATE_ROOM_ADD,
-            SM_ADD_ROOM_OPERATOR,
-            SM_REMOVE_ROOM_OPERATOR};
+    return {SM_SAY_CHATROOM,       SM_JOIN_ROOM,
+            SM_LEAVE_ROOM,         SM_ROOM_LIST,
+            SM_SET_TICKER,         SM_ADD_ROOM_MEMBER,
+            SM_REMOVE_ROOM_MEMBER, SM_REMOVE_OWN_ROOM_MEMBERSHIP,
+            SM_GIVE_UP_ROOM,       SM_ENABLE_PRIVATE_ROOM_ADD,
+            SM_ADD_ROOM_OPERATOR,  SM_REMOVE_ROOM_OPERATOR};
 }
 
 bool RoomService::Handle(ClientSession& session, quint32 code, MemStream& body)
 {
     switch (code) {
-    case SM_SAY_CHATROOM:
-        return Say(session, body);
-    case SM_JOIN_ROOM:
-        return Join(session, body);
-    case SM_LEAVE_ROOM:
-        return Leave(session, body);
-    case SM_ROOM_LIST:
-        SendRoomList(session);
-        return true;
-    case SM_SET_TICKER:
-        return SetTicker(session, body);
+    case SM_SAY_CHATROOM: return Say(session, body);
+    case SM_JOIN_ROOM: return Join(session, body);
+    case SM_LEAVE_ROOM: return Leave(session, body);
+    case SM_ROOM_LIST: SendRoomList(session); return true;
+    case SM_SET_TICKER: return SetTicker(session, body);
     case SM_ADD_ROOM_MEMBER:
     case SM_REMOVE_ROOM_MEMBER:
     case SM_ADD_ROOM_OPERATOR:
-    case SM_REMOVE_ROOM_OPERATOR:
-        return ChangeMembership(session, code, body);
-    case SM_REMOVE_OWN_ROOM_MEMBERSHIP:
-        return GiveUpMembership(session, body);
-    case SM_GIVE_UP_ROOM:
-        return GiveUpRoom(session, body);
-    case SM_ENABLE_PRIVATE_ROOM_ADD:
-        return EnablePrivateRoomAdd(session, body);
+    case SM_REMOVE_ROOM_OPERATOR: return ChangeMembership(session, code, body);
+    case SM_REMOVE_OWN_ROOM_MEMBERSHIP: return GiveUpMembership(session, body);
+    case SM_GIVE_UP_ROOM: return GiveUpRoom(session, body);
+    case SM_ENABLE_PRIVATE_ROOM_ADD: return EnablePrivateRoomAdd(session, body);
     }
     return false;
 }
@@ -85,7 +69,7 @@ bool RoomService::Join(ClientSession& session, MemStream& body)
     if (!body.Read(name))
         return false;
     quint32 isPrivate = 0;
-    body.Read(isPrivate);  // absent in older clients' joins
+    body.Read(isPrivate); // absent in older clients' joins
     if (!Rooms::IsValidName(name)) {
         m_context.log.Note(session.LogName(), QStringLiteral("asks for a room with an invalid name"));
         return true;
@@ -105,15 +89,15 @@ bool RoomService::Join(ClientSession& session, MemStream& body)
         joined.Write(user);
         joined.Write(int32_t(session.User().status));
         joined.Write(session.User().stats);
-        joined.Write(int32_t(0));  // free upload slots: not known to the server
-        joined.Write(QString());   // country code
+        joined.Write(int32_t(0)); // free upload slots: not known to the server
+        joined.Write(QString());  // country code
         SendToPresent(*room, joined);
         room->present.append(user);
         session.User().rooms.insert(name);
     }
     SendJoinDetails(session, *room);
     if (created && room->isPrivate)
-        SendRoomList(session);  // tells the owner that it owns the room
+        SendRoomList(session); // tells the owner that it owns the room
     return true;
 }
 
@@ -160,18 +144,10 @@ bool RoomService::ChangeMembership(ClientSession& session, quint32 code, MemStre
         return true;
     }
     switch (code) {
-    case SM_ADD_ROOM_MEMBER:
-        AddMember(session, *room, user);
-        break;
-    case SM_REMOVE_ROOM_MEMBER:
-        RemoveMember(session, *room, user);
-        break;
-    case SM_ADD_ROOM_OPERATOR:
-        AddOperator(session, *room, user);
-        break;
-    case SM_REMOVE_ROOM_OPERATOR:
-        RemoveOperator(session, *room, user);
-        break;
+    case SM_ADD_ROOM_MEMBER: AddMember(session, *room, user); break;
+    case SM_REMOVE_ROOM_MEMBER: RemoveMember(session, *room, user); break;
+    case SM_ADD_ROOM_OPERATOR: AddOperator(session, *room, user); break;
+    case SM_REMOVE_ROOM_OPERATOR: RemoveOperator(session, *room, user); break;
     }
     return true;
 }
@@ -306,10 +282,10 @@ void RoomService::SendJoinDetails(ClientSession& session, const Room& room)
         join.Write(user->User().stats);
     join.WriteCount(users.size());
     for (size_t i = 0; i < users.size(); ++i)
-        join.Write(int32_t(0));  // free upload slots
+        join.Write(int32_t(0)); // free upload slots
     join.WriteCount(users.size());
     for (size_t i = 0; i < users.size(); ++i)
-        join.Write(QString());  // country codes
+        join.Write(QString()); // country codes
     if (room.isPrivate) {
         join.Write(room.owner);
         join.Write(std::vector<QString>(room.operators.begin(), room.operators.end()));
@@ -377,7 +353,7 @@ void RoomService::RemovePresent(Room& room, const QString& user, bool tellUser)
         SendTo(user, RoomOnly(SM_LEAVE_ROOM, room.name));
     SendToPresent(room, RoomAndUser(SM_USER_LEFT_ROOM, room.name, user));
     if (!room.isPrivate && room.present.isEmpty()) {
-        const QString name = room.name;  // the room goes with its name
+        const QString name = room.name; // the room goes with its name
         m_context.rooms.Remove(name);
     }
 }
@@ -409,4 +385,4 @@ MemStream RoomService::RoomOnly(ServerMessageCode code, const QString& room)
     return message;
 }
 
-}
+} // namespace localserver

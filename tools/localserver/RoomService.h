@@ -49,6 +49,6 @@ private:
     static MemStream RoomOnly(ServerMessageCode code, const QString& room);
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -8,8 +8,9 @@ namespace localserver {
 
 void Room::SetTicker(const QString& user, const QString& text)
 {
-    tickers.erase(std::remove_if(tickers.begin(), tickers.end(), [&](const auto& ticker) { return ticker.first == user; }),
-                  tickers.end());
+    tickers.erase(
+        std::remove_if(tickers.begin(), tickers.end(), [&](const auto& ticker) { return ticker.first == user; }),
+        tickers.end());
     if (!text.isEmpty())
         tickers.emplace_back(user, text);
 }
@@ -50,4 +51,4 @@ bool Rooms::IsValidName(const QString& name)
     return name.size() <= MaxNameLength && Accounts::IsValidName(name);
 }
 
-}
+} // namespace localserver

@@ -16,11 +16,11 @@ struct Room
 {
     QString name;
     bool isPrivate = false;
-    QString owner;              // private rooms only
-    QStringList members;        // private rooms: members other than the owner
-    QStringList operators;      // private rooms: members who may add members
-    QStringList present;        // users in the room now, in joining order
-    std::vector<std::pair<QString, QString>> tickers;  // user and text, in order of setting
+    QString owner;                                    // private rooms only
+    QStringList members;                              // private rooms: members other than the owner
+    QStringList operators;                            // private rooms: members who may add members
+    QStringList present;                              // users in the room now, in joining order
+    std::vector<std::pair<QString, QString>> tickers; // user and text, in order of setting
 
     bool IsPresent(const QString& user) const { return present.contains(user); }
     bool MayEnter(const QString& user) const { return !isPrivate || user == owner || members.contains(user); }
@@ -49,6 +49,6 @@ private:
     std::map<QString, std::unique_ptr<Room>> m_rooms;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -8,7 +8,7 @@ namespace {
 constexpr quint8 DistributedSearchCode = 3;
 constexpr quint32 DistributedSearchKind = 49;
 
-}
+} // namespace
 
 std::vector<ServerMessageCode> SearchService::Codes() const
 {
@@ -19,14 +19,10 @@ bool SearchService::Handle(ClientSession& session, quint32 code, MemStream& body
 {
     switch (code) {
     case SM_FILE_SEARCH:
-    case SM_LOW_PRIORITY_FILE_SEARCH:
-        return SearchNetwork(session, body);
-    case SM_SEARCH_ROOM:
-        return SearchRoom(session, body);
-    case SM_SEARCH_USER_FILES:
-        return SearchUser(session, body);
-    case SM_SEARCH_CORRELATIONS:
-        return SendCorrelations(session, body);
+    case SM_LOW_PRIORITY_FILE_SEARCH: return SearchNetwork(session, body);
+    case SM_SEARCH_ROOM: return SearchRoom(session, body);
+    case SM_SEARCH_USER_FILES: return SearchUser(session, body);
+    case SM_SEARCH_CORRELATIONS: return SendCorrelations(session, body);
     }
     return false;
 }
@@ -99,7 +95,7 @@ bool SearchService::SendCorrelations(ClientSession& session, MemStream& body)
         return false;
     MemStream reply = NewMessage(SM_SEARCH_CORRELATIONS);
     reply.Write(term);
-    reply.WriteCount(0);  // this server keeps no related terms
+    reply.WriteCount(0); // this server keeps no related terms
     session.Send(reply);
     return true;
 }
@@ -124,4 +120,4 @@ MemStream SearchService::DistributedSearchRequest(const QString& user, quint32 t
     return request;
 }
 
-}
+} // namespace localserver

@@ -26,6 +26,6 @@ private:
     static MemStream DistributedSearchRequest(const QString& user, quint32 token, const QString& text);
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -13,8 +13,8 @@ MemStream NewMessage(ServerMessageCode code)
     return message;
 }
 
-ServerContext::ServerContext(const ServerOptions& options)
-    : options(options)
+ServerContext::ServerContext(const ServerOptions& serverOptions)
+    : options(serverOptions)
     , log(options.quiet)
 {
     for (auto it = options.privileges.constBegin(); it != options.privileges.constEnd(); ++it)
@@ -62,4 +62,4 @@ void ServerContext::Unregister(ClientSession& session)
         m_online.erase(entry);
 }
 
-}
+} // namespace localserver

@@ -51,6 +51,6 @@ private:
     std::map<QString, ClientSession*> m_online;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -16,7 +16,7 @@ QString Describe(quint32 code)
     return name.isEmpty() ? QStringLiteral("unknown code %1").arg(code) : QStringLiteral("%1 (%2)").arg(name).arg(code);
 }
 
-}
+} // namespace
 
 void ServerLog::Received(const QString& who, quint32 code, qint64 bytes)
 {
@@ -42,4 +42,4 @@ void ServerLog::Write(const QString& line)
     std::fflush(stdout);
 }
 
-}
+} // namespace localserver

@@ -10,7 +10,10 @@ namespace localserver {
 class ServerLog
 {
 public:
-    explicit ServerLog(bool quiet) : m_quiet(quiet) {}
+    explicit ServerLog(bool quiet)
+        : m_quiet(quiet)
+    {
+    }
 
     void Received(const QString& who, quint32 code, qint64 bytes);
     void Sent(const QString& who, quint32 code, qint64 bytes);
@@ -22,6 +25,6 @@ private:
     bool m_quiet;
 };
 
-}
+} // namespace localserver
 
 #endif

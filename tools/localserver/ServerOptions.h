@@ -43,6 +43,6 @@ struct ServerOptions
     bool quiet = false;
 };
 
-}
+} // namespace localserver
 
 #endif

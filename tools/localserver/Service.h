@@ -12,7 +12,10 @@ namespace localserver {
 class Service
 {
 public:
-    explicit Service(ServerContext& context) : m_context(context) {}
+    explicit Service(ServerContext& context)
+        : m_context(context)
+    {
+    }
     virtual ~Service() = default;
 
     virtual std::vector<ServerMessageCode> Codes() const = 0;
@@ -20,13 +23,13 @@ public:
     virtual bool Handle(ClientSession& session, quint32 code, MemStream& body) = 0;
 
     // Right after a login was accepted, and when a logged-in session ends.
-    virtual void OnLogin(ClientSession&) {}
-    virtual void OnLogout(ClientSession&) {}
+    virtual void OnLogin(ClientSession&) { }
+    virtual void OnLogout(ClientSession&) { }
 
 protected:
     ServerContext& m_context;
 };
 
-}
+} // namespace localserver
 
 #endif

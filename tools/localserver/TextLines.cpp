@@ -18,4 +18,4 @@ bool ReadTextLines(const QString& path, const std::function<void(const QString& 
     return true;
 }
 
-}
+} // namespace localserver

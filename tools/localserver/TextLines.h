@@ -11,6 +11,6 @@ namespace localserver {
 // be opened.
 bool ReadTextLines(const QString& path, const std::function<void(const QString& line)>& take);
 
-}
+} // namespace localserver
 
 #endif

@@ -25,12 +25,9 @@ bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
                 OfferParents(*orphan);
         return true;
     }
-    case SM_DNET_LEVEL:
-        return body.Read(tree.level);
-    case SM_DNET_GROUP_LEADER:
-        return body.Read(tree.groupLeader);
-    case SM_DNET_CHILD_DEPTH:
-        return body.Read(tree.childrenHaveChildren);
+    case SM_DNET_LEVEL: return body.Read(tree.level);
+    case SM_DNET_GROUP_LEADER: return body.Read(tree.groupLeader);
+    case SM_DNET_CHILD_DEPTH: return body.Read(tree.childrenHaveChildren);
     }
     return false;
 }
@@ -81,4 +78,4 @@ bool TreeService::IsPossibleParent(const ClientSession& candidate, const ClientS
     return user.tree.hasParent || candidate.Serial() < child.Serial();
 }
 
-}
+} // namespace localserver

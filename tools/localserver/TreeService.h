@@ -23,6 +23,6 @@ private:
     bool IsPossibleParent(const ClientSession& candidate, const ClientSession& child) const;
 };
 
-}
+} // namespace localserver
 
 #endif

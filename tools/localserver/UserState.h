@@ -8,7 +8,12 @@
 
 namespace localserver {
 
-enum UserStatus : qint32 { Offline = 0, Away = 1, Online = 2 };
+enum UserStatus : qint32
+{
+    Offline = 0,
+    Away = 1,
+    Online = 2
+};
 
 // A user's statistics as the clients expect them: average speed (uint32),
 // upload count (uint64), shared file count (uint32), shared folder count
@@ -23,7 +28,7 @@ struct UserStatsRecord : StreamWritable
     bool Write(OutputStream& out) const override
     {
         return out.Write(uint32_t(averageSpeed)) && out.Write(uint64_t(uploadCount)) && out.Write(uint32_t(fileCount))
-               && out.Write(uint32_t(folderCount));
+            && out.Write(uint32_t(folderCount));
     }
 };
 
@@ -52,11 +57,11 @@ struct UserState
     PeerPorts ports;
     UserStatsRecord stats;
     TreePosition tree;
-    QSet<QString> watched;       // users whose presence this user follows
-    QSet<QString> rooms;         // rooms this user is in
+    QSet<QString> watched; // users whose presence this user follows
+    QSet<QString> rooms;   // rooms this user is in
     bool acceptsPrivateRoomAdd = true;
 };
 
-}
+} // namespace localserver
 
 #endif

@@ -53,7 +53,7 @@ bool ReadNumber(const QCommandLineParser& parser, const QString& name, qint64 mi
     return false;
 }
 
-}
+} // namespace
 
 int main(int argc, char* argv[])
 {
