@@ -53,6 +53,8 @@ constexpr TypeDeclaration Types[] = {
     {"room_ticker_text", Tertiary, false},
     {"room_ticker_order", Tertiary, false},
     {"ticker_order_counter", Tertiary, false},
+    // The user's own note on another user, kept with the user.
+    {"user_note", Secondary, false},
 };
 
 constexpr RelationDeclaration Relations[] = {
@@ -89,10 +91,12 @@ constexpr RelationDeclaration Relations[] = {
     {"room_ticker", "room_ticker_text", Many, One},
     {"room_ticker", "room_ticker_order", Many, One},
     {"room_ticker", "user", Many, One},
+    {"user", "user_note", Many, One},
 };
 
 constexpr const char* PlainlySavedTypes[] = {
     "room_autojoin", "in_user_list", "user_list_group", "is_ignored", "group_download_priority", "accept_uploads",
+    "user_note",
 };
 } // namespace
 
@@ -109,6 +113,7 @@ void Server::CreateData()
     dataSaver->AddSavedByConnectionType("room", "room_autojoin");
     dataSaver->AddSavedByConnectionType("user", "in_user_list");
     dataSaver->AddSavedByConnectionType("user", "is_ignored");
+    dataSaver->AddSavedByConnectionType("user", "user_note");
 
     SetSetting("availability_status", "available");
 }

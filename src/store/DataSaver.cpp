@@ -1,6 +1,5 @@
 #include "store/DataSaver.h"
 
-#include "app/Log.h"
 #include "store/ConfigFileFormat.h"
 #include "store/ConfigFileStorage.h"
 #include "store/Data.h"
@@ -15,11 +14,6 @@
 DataSaver* dataSaver = nullptr;
 
 namespace {
-void LogConfigurationData(const QString& text)
-{
-    Log("Configuration Data", 1, text, ItemPtr());
-}
-
 // The smallest record of each kind: a type with an empty name, its flag and item count; the id of a null
 // item; an id with an empty value; a connection.
 constexpr qint64 minTypeRecordBytes = 4 + 1 + 4;
@@ -49,7 +43,7 @@ std::ptrdiff_t IndexOf(const std::vector<LoadedItem>& items, qint32 id)
     return found != items.end() && found->id == id ? found - items.begin() : -1;
 }
 
-void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file)
+void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file, const DataSaver::Reporter& report)
 {
     qint32 typeCount = in.ReadCount(minTypeRecordBytes);
     for (qint32 t = 0; t < typeCount; ++t) {
@@ -59,9 +53,8 @@ void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file)
         // A type declared differently since the file was written cannot take its items: it is skipped like a
         // type that is no longer declared.
         if (type && type->IsNull() != isNull) {
-            LogConfigurationData(
-                QString("Skipping the items of type %1: the file does not declare it as the program does.")
-                    .arg(QString::fromStdString(name)));
+            report(QString("Skipping the items of type %1: the file does not declare it as the program does.")
+                       .arg(QString::fromStdString(name)));
             type = nullptr;
         }
         qint32 itemCount = in.ReadCount(isNull ? nullItemRecordBytes : minItemRecordBytes);
@@ -98,16 +91,16 @@ void ReadConnectionRecords(ConfigFileDecoder& in, LoadedFile& file)
                      [](const auto& x, const auto& y) { return x.first < y.first; });
 }
 
-LoadedFile Parse(const char* bytes, qint64 size)
+LoadedFile Parse(const char* bytes, qint64 size, const DataSaver::Reporter& report)
 {
     ConfigFileDecoder in(bytes, size);
     LoadedFile file;
-    ReadTypeRecords(in, file);
+    ReadTypeRecords(in, file, report);
     ReadConnectionRecords(in, file);
     return file;
 }
 
-LoadedFile ReadFile(const QString& path)
+LoadedFile ReadFile(const QString& path, const DataSaver::Reporter& report)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -115,11 +108,11 @@ LoadedFile ReadFile(const QString& path)
     // One mapping (or one read) for the whole file: loading a large share index must not cost a system call
     // per field.
     if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
-        return Parse(reinterpret_cast<const char*>(mapped), file.size());
+        return Parse(reinterpret_cast<const char*>(mapped), file.size(), report);
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw DataLoadFailure(QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());
-    return Parse(bytes.constData(), bytes.size());
+    return Parse(bytes.constData(), bytes.size(), report);
 }
 
 // Merges into the store: a value item that exists already is reused, so loaded data joins the defaults
@@ -246,13 +239,17 @@ QByteArray DataSaver::Encode(bool everyType) const
     return out.Bytes();
 }
 
-void DataSaver::Save(QString path)
+bool DataSaver::Save(QString path, QString* failureReason)
 {
     try {
         ConfigFileStorage::Replace(path, Encode(false));
+        return true;
     } catch (const DataSaveFailure& failure) {
         // The previous file is still complete at path; the next save tries again.
-        LogConfigurationData(QString("Failure to save configuration data: %1").arg(failure.what()));
+        Report(QString("Failure to save configuration data: %1").arg(failure.what()));
+        if (failureReason)
+            *failureReason = QString::fromStdString(failure.what());
+        return false;
     }
 }
 
@@ -275,19 +272,29 @@ void DataSaver::Load(QString path)
     }
     LoadedFile file;
     try {
-        file = ReadFile(path);
+        file = ReadFile(path, reporter);
     } catch (const DataLoadFailure& failure) {
         // Keep the user's data: the emptied store will be saved over path later.
         QString kept = ConfigFileStorage::KeepDamaged(path);
         // Logged before the store is emptied, while the diagnostics settings are still there.
-        LogConfigurationData(QString("Failure to load configuration data: %1").arg(failure.what()));
-        LogConfigurationData(kept.isEmpty() ? QString("The unreadable file %1 could not be kept aside.").arg(path)
-                                            : QString("The unreadable file was kept as %1").arg(kept));
+        Report(QString("Failure to load configuration data: %1").arg(failure.what()));
+        Report(kept.isEmpty() ? QString("The unreadable file %1 could not be kept aside.").arg(path)
+                              : QString("The unreadable file was kept as %1").arg(kept));
         d.RemoveAllItems();
         throw DataLoadFailure(failure.what(), kept);
     }
     MergeIntoStore(file);
     EmitDataLoaded();
+}
+
+void DataSaver::SetReporter(Reporter report)
+{
+    reporter = report ? std::move(report) : [](const QString&) {};
+}
+
+void DataSaver::Report(const QString& text) const
+{
+    reporter(text);
 }
 
 void DataSaver::AddDataLoadedEventHandler(DataLoadedEventHandler* handler)

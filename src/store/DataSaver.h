@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -20,6 +21,9 @@ class Type;
 class DataSaver
 {
 public:
+    // Where the saver reports what went wrong with the file (the application points it at the diagnostics log).
+    using Reporter = std::function<void(const QString& text)>;
+
     DataSaver();
     ~DataSaver();
     DataSaver(const DataSaver&) = delete;
@@ -28,13 +32,16 @@ public:
     void AddSavedType(std::string typeName);
     void AddSavedByConnectionType(std::string typeName, std::string connectedTypeName);
 
-    // Replaces the file at path with the saved types; on failure the old file stays as it was.
-    void Save(QString path);
+    // Replaces the file at path with the saved types; on failure the old file stays as it was, the failure is
+    // reported, the reason given through failureReason, and false returned.
+    bool Save(QString path, QString* failureReason = nullptr);
     // Writes every type of the store to path; false when it could not be written.
     bool SaveAll(QString path);
     // Merges the file into the store and tells the data-loaded handlers. A missing file is a first start.
     // Throws DataLoadFailure when the file cannot be read: the store is then emptied and the file kept aside.
     void Load(QString path);
+
+    void SetReporter(Reporter report);
 
     void AddDataLoadedEventHandler(DataLoadedEventHandler* handler);
     void RemoveDataLoadedEventHandler(DataLoadedEventHandler* handler);
@@ -47,10 +54,12 @@ private:
     std::vector<Item*> SavedItems(Type* type, bool everyType) const;
     QByteArray Encode(bool everyType) const;
     void Emit(void (DataLoadedEventHandler::*call)());
+    void Report(const QString& text) const;
 
     std::set<Type*> savedTypes;
     std::map<Type*, std::set<Type*>> savedByConnectionTypes;
     std::set<DataLoadedEventHandler*> dataLoadedHandlers;
+    Reporter reporter = [](const QString&) {};
 };
 
 extern DataSaver* dataSaver;

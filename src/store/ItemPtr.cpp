@@ -2,7 +2,7 @@
 
 #include "store/Item.h"
 #include "store/ItemSet.h"
-#include "wire/CodePages.h"
+#include "store/TextDecoding.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,12 +1,9 @@
 #include "ui/MainWindow.h"
 
-#include "app/DelayedInvoker.h"
-#include "app/Log.h"
+#include "app/ClientCore.h"
 #include "app/Settings.h"
-#include "app/TimerManager.h"
 #include "server/Server.h"
 #include "store/Data.h"
-#include "store/DataSaver.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/DiagnosticsForm.h"
 #include "ui/ListeningPortDialog.h"
@@ -15,7 +12,6 @@
 #include "ui/ResizableWindow.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
-#include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,8 +29,6 @@ MainWindow* mainWindow = nullptr;
 
 namespace {
 
-const char* const LogArea = "Configuration Data";
-
 // The palette roles that the colour settings name, in the order of the table.
 const struct
 {
@@ -44,27 +38,6 @@ const struct
     {"color_window_background", QPalette::Window}, {"color_window_text", QPalette::WindowText},
     {"color_input_background", QPalette::Base},    {"color_input_text", QPalette::Text},
     {"color_button_background", QPalette::Button}, {"color_button_text", QPalette::ButtonText},
-};
-
-const struct
-{
-    const char* setting;
-    const char* value;
-} FixedDefaults[] = {
-    {"minimize_to_tray", "yes"},
-    {"expand_new_shares", "yes"},
-    {"chat_timestamps", "activity_based"},
-    {"first_open_tab", "rooms"},
-    {"color_transfer_queued", "#3366ff"},
-    {"color_transfer_complete", "#006400"},
-    {"color_transfer_in_progress", "#0000ff"},
-    {"color_transfer_failed", "#ff0a47"},
-    {"color_transfer_other", "#000000"},
-    {"color_chat_username", "#0033ff"},
-    {"color_chat_timestamp", "#0066ff"},
-    {"color_chat_status", "#339933"},
-    {"log_room_chat", "yes"},
-    {"log_private_chat", "yes"},
 };
 
 } // namespace
@@ -118,19 +91,10 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    if (server)
-        server->Disconnect();
-    if (configurationLoaded) {
-        d.RemoveDisconnectedItems();
-        saver->Save(ConfigurationPath());
-    }
-    // The transfer queue and the shared folders manager go first once they
-    // exist; the distributed and peer networks after the deferred invoker.
-    invoker.reset();
-    server.reset();
-    saver.reset();
-    timers.reset();
-    translator.reset();
+    // The managers go before the windows that watch them.
+    if (core)
+        core->Shutdown();
+    core.reset();
     delete takeCentralWidget();
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
@@ -142,42 +106,21 @@ MainWindow::~MainWindow()
         mainWindow = nullptr;
 }
 
-QString MainWindow::ConfigurationPath()
-{
-    return QDir::homePath() + "/.Quillmer";
-}
-
 void MainWindow::Init()
 {
     setWindowTitle(WindowTitleForVersion(ProgramVersion));
 
-    timers = std::make_unique<TimerManager>();
-    saver = std::make_unique<DataSaver>();
-    server = std::make_unique<Server>();
-
-    ::DeclareSettingsSchema();
-
-    Server::CreateData();
-    qRegisterMetaType<ItemPtr>("ItemPtr");
-    connect(server.get(), &Server::Connected, this, &MainWindow::OnConnected);
-    connect(server.get(), &Server::Connecting, this, &MainWindow::OnConnecting);
-    connect(server.get(), &Server::Disconnected, this, &MainWindow::OnDisconnected);
+    core = std::make_unique<ClientCore>();
+    core->CreateManagers();
+    connect(gp_server, &Server::Connected, this, &MainWindow::OnConnected);
+    connect(gp_server, &Server::Connecting, this, &MainWindow::OnConnecting);
+    connect(gp_server, &Server::Disconnected, this, &MainWindow::OnDisconnected);
+    connect(core.get(), &ClientCore::SaveFailed, this, &MainWindow::OnSaveFailed);
 
     BuildToolBar();
-    // The peer network is created here.
-
-    DeclareWishListTypes();
-    DeclareUserNoteTypes();
-
-    invoker = std::make_unique<DelayedInvoker>();
-    // The distributed network and the shared folders manager follow, then the
-    // private chats and the share list's handlers.
-
     sizes = std::make_unique<SizeManager>();
     diagnosticsForm = new DiagnosticsForm(tabs); // hidden until its tab is shown
     diagnosticsForm->hide();
-    // The transfer queue, then the transfers, shares and search views, the
-    // wish-list searcher and the event tool bar go here.
     optionsForm = new OptionsForm;
     tabs->addTab(optionsForm, "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
@@ -189,42 +132,18 @@ void MainWindow::Init()
     // Queued: the boxes run their own event loop, which must not start while
     // the session is still handling the refusal, or the server's close that
     // follows would be taken for a second failure.
-    connect(server.get(), &Server::ConnectionFailed, this, &MainWindow::OnConnectionFailed, Qt::QueuedConnection);
+    connect(gp_server, &Server::ConnectionFailed, this, &MainWindow::OnConnectionFailed, Qt::QueuedConnection);
 
     WriteSettingDefaults();
-
-    translator = std::make_unique<ExtendedAsciiTranslator>();
     FillCodePageChooser();
 
     LoadConfiguration();
-
     ApplyLoadedSettings();
-
-    SetSetting("data_version", "1");
+    core->Start();
 
     RunFirstRunDialogue();
-    if (!GetSetting("username").isEmpty())
-        server->Connect();
-
-    ConnectTicks();
+    core->ConnectIfUserKnown();
     CreateTrayIcon();
-}
-
-void MainWindow::DeclareWishListTypes()
-{
-    Type* item = d.NewType("wish_list_item", Primary, false, true);
-    Type* enabled = d.NewType("wish_list_item_enabled", Tertiary, true, true);
-    item->RelateToType(enabled, Many, One, false);
-    saver->AddSavedType("wish_list_item");
-    saver->AddSavedType("wish_list_item_enabled");
-}
-
-void MainWindow::DeclareUserNoteTypes()
-{
-    Type* note = d.NewType("user_note", Secondary, false, true);
-    d.GetType("user")->RelateToType(note, Many, One, false);
-    saver->AddSavedType("user_note");
-    saver->AddSavedByConnectionType("user", "user_note");
 }
 
 void MainWindow::BuildToolBar()
@@ -253,8 +172,7 @@ void MainWindow::WriteSettingDefaults()
     const QPalette palette = QApplication::palette();
     for (const auto& colour : PaletteSettings)
         SetSetting(colour.setting, palette.color(colour.role).name(QColor::HexRgb).toLower());
-    for (const auto& fixed : FixedDefaults)
-        SetSetting(fixed.setting, fixed.value);
+    core->WriteSettingDefaults();
 }
 
 void MainWindow::FillCodePageChooser()
@@ -264,19 +182,13 @@ void MainWindow::FillCodePageChooser()
 
 void MainWindow::LoadConfiguration()
 {
-    const QString path = ConfigurationPath();
-    Log(LogArea, 1, QString("Loading configuration data from %1").arg(path), ItemPtr());
-    configurationLoaded = true;
-    try {
-        saver->Load(path);
-        Log(LogArea, 1, "Data loaded successfully.", ItemPtr());
-    } catch (const DataLoadFailure& failure) {
-        Log(LogArea, 1, "Failure to load configuration data.", ItemPtr());
-        QString text = "Your client configuration data could not be loaded. Starting from scratch...";
-        if (!failure.KeptCopyPath().isEmpty())
-            text += QString("\n\nThe unreadable file was kept as %1.").arg(failure.KeptCopyPath());
-        QMessageBox::information(this, "Error loading configuration data", text);
-    }
+    const ClientCore::LoadResult result = core->LoadConfiguration();
+    if (result.loaded)
+        return;
+    QString text = "Your client configuration data could not be loaded. Starting from scratch...";
+    if (!result.keptCopyPath.isEmpty())
+        text += QString("\n\nThe unreadable file was kept as %1.").arg(result.keptCopyPath);
+    QMessageBox::information(this, "Error loading configuration data", text);
 }
 
 void MainWindow::ApplyLoadedSettings()
@@ -314,13 +226,6 @@ void MainWindow::RunFirstRunDialogue()
                              "viewing the Options->File Sharing tab.");
 }
 
-void MainWindow::ConnectTicks()
-{
-    connect(timerManager, &TimerManager::HalfMinuteTick, this, &MainWindow::EveryHalfMinute);
-    connect(timerManager, &TimerManager::FiveMinutesTick, this, &MainWindow::EveryFiveMinutes);
-    connect(timerManager, &TimerManager::HourTick, this, &MainWindow::EveryHour);
-}
-
 void MainWindow::CreateTrayIcon()
 {
     // Desktops without a tray (and test runs) keep closing as quitting.
@@ -336,33 +241,17 @@ void MainWindow::CreateTrayIcon()
     trayIcon->setVisible(IsSettingOn("minimize_to_tray"));
 }
 
-void MainWindow::EveryHalfMinute()
-{
-}
-
-void MainWindow::EveryFiveMinutes()
-{
-    d.RemoveDisconnectedItems();
-}
-
-void MainWindow::EveryHour()
-{
-    const QString path = ConfigurationPath();
-    Log(LogArea, 1, QString("Saving configuration data to %1").arg(path), ItemPtr());
-    saver->Save(path);
-}
-
 void MainWindow::ConnectOrDisconnect()
 {
-    if (server->IsConnected())
-        server->Disconnect();
+    if (gp_server->IsConnected())
+        gp_server->Disconnect();
     else
-        server->Connect();
+        gp_server->Connect();
 }
 
 void MainWindow::OpenUserPassDialog()
 {
-    if (server && server->IsConnected()) {
+    if (gp_server && gp_server->IsConnected()) {
         QMessageBox::information(this, "Cannot change username while online",
                                  "You must be disconnected from the Quillmer server to change your username.");
         return;
@@ -379,7 +268,7 @@ void MainWindow::OnConnected()
 {
     connectAction->setText("Disconnect");
     statusBar()->showMessage("Connected");
-    server->GetOwnPrivilegesStatus();
+    gp_server->GetOwnPrivilegesStatus();
 }
 
 void MainWindow::OnConnecting()
@@ -405,10 +294,20 @@ void MainWindow::OnConnectionFailed(const QString& reason)
     } else if (reason == "INVALIDUSERNAME") {
         QMessageBox::information(this, "Login Failure: Username is Invalid",
                                  "Login failed. The username you supplied is invalid. " + advice);
-    } else if (!server->IsAbruptlyDisconnected()) {
+    } else if (!gp_server->IsAbruptlyDisconnected()) {
         QMessageBox::information(this, "Login Failure",
                                  QString("Login failed. Reported failure reason: %1. ").arg(reason) + advice);
     }
+}
+
+void MainWindow::OnSaveFailed(const QString& reason)
+{
+    const QString text = QString("Your settings, shares and download queue could not be saved (%1). The last saved "
+                                 "copy is kept; saving is tried again every hour and when you quit.")
+                             .arg(reason);
+    statusBar()->showMessage("Not saved: " + reason);
+    if (trayIcon && trayIcon->isVisible())
+        trayIcon->showMessage("Quillmer could not save its configuration", text, QSystemTrayIcon::Warning);
 }
 
 void MainWindow::OnUsernameChanged(ItemPtr setting)

@@ -9,21 +9,16 @@
 
 #include <memory>
 
-class DataSaver;
-class DelayedInvoker;
+class ClientCore;
 class DiagnosticsForm;
-class ExtendedAsciiTranslator;
 class OptionsForm;
 class QAction;
 class QTabWidget;
-class Server;
 class SizeManager;
-class TimerManager;
 
-// The main window: creates the managers in their fixed order, declares the
-// settings with their defaults, loads the configuration file, hosts one tab
-// per window of the user interface, saves the configuration every hour, and
-// shuts everything down in order when destroyed.
+// The main window: starts the client core (the managers, the configuration
+// file, the periodic work), adds the windows to it, hosts one tab per window of
+// the user interface, and shuts everything down in order when destroyed.
 class MainWindow : public QMainWindow, public DataHandler
 {
     Q_OBJECT
@@ -35,18 +30,13 @@ public:
     // Called once, after the window has been made visible.
     void Init();
 
-    // The configuration file, recomputed on every use.
-    static QString ConfigurationPath();
-
     QTabWidget* Tabs() const { return tabs; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
+    ClientCore* Core() const { return core.get(); }
 
 public slots:
-    void EveryHalfMinute();
-    void EveryFiveMinutes();
-    void EveryHour();
     // Tool actions set_user_pass and set_listening_port.
     void ConnectOrDisconnect();
     void OpenUserPassDialog();
@@ -67,6 +57,7 @@ private slots:
     void OnConnecting();
     void OnDisconnected();
     void OnConnectionFailed(const QString& reason);
+    void OnSaveFailed(const QString& reason);
     void OnMinimizeToTrayToggled(bool on);
     void OnShowDiagnosticsToggled(bool on);
     void OnTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -75,8 +66,6 @@ private slots:
 private:
     class SizeProxy;
 
-    void DeclareWishListTypes();
-    void DeclareUserNoteTypes();
     void BuildToolBar();
     void WatchUsername();
     void WriteSettingDefaults();
@@ -85,25 +74,18 @@ private:
     void ApplyLoadedSettings();
     void ApplyPalette();
     void RunFirstRunDialogue();
-    void ConnectTicks();
     void CreateTrayIcon();
     void OnUsernameChanged(ItemPtr setting);
     bool HidesToTray() const;
 
-    std::unique_ptr<TimerManager> timers;
-    std::unique_ptr<DataSaver> saver;
-    std::unique_ptr<Server> server;
-    std::unique_ptr<DelayedInvoker> invoker;
+    std::unique_ptr<ClientCore> core;
     std::unique_ptr<SizeManager> sizes;
-    std::unique_ptr<ExtendedAsciiTranslator> translator;
     QTabWidget* tabs;
     QAction* connectAction = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     SizeProxy* sizeProxy;
     QSystemTrayIcon* trayIcon = nullptr;
-    // Set once loading was tried: only then may the file be overwritten.
-    bool configurationLoaded = false;
 };
 
 extern MainWindow* mainWindow;

@@ -26,12 +26,15 @@ ExtendedAsciiTranslator::ExtendedAsciiTranslator()
     // A value written before this existed (defaults) is not announced again.
     OnCodePageChanges(setting);
     extendedAsciiTranslator = this;
+    SetFallbackTextDecoder(this);
 }
 
 ExtendedAsciiTranslator::~ExtendedAsciiTranslator()
 {
     if (extendedAsciiTranslator == this)
         extendedAsciiTranslator = nullptr;
+    if (GetFallbackTextDecoder() == this)
+        SetFallbackTextDecoder(nullptr);
 }
 
 QString ExtendedAsciiTranslator::Translate(const std::string& bytes) const

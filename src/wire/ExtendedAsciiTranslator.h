@@ -3,6 +3,7 @@
 
 #include "store/Events.h"
 #include "store/ItemPtr.h"
+#include "store/TextDecoding.h"
 
 #include <QString>
 
@@ -16,8 +17,9 @@ class QTextCodec;
 // It follows the setting through a path handler, so a loaded or newly chosen
 // code page applies at once. The settings types "global" and "global_value"
 // must be declared before construction. One instance, made at start-up,
-// registers itself as `extendedAsciiTranslator`.
-class ExtendedAsciiTranslator : public DataHandler
+// registers itself as `extendedAsciiTranslator` and as the fallback decoder
+// of ToQString.
+class ExtendedAsciiTranslator : public DataHandler, public FallbackTextDecoder
 {
 public:
     ExtendedAsciiTranslator();
@@ -25,7 +27,7 @@ public:
 
     // The bytes through the chosen codec, or Latin-1 (each byte the character
     // of the same number) when there is none. Safe from any thread.
-    QString Translate(const std::string& bytes) const;
+    QString Translate(const std::string& bytes) const override;
 
     // Writes the setting: a codec name as Qt names it, or empty for none.
     void SetCodePage(const std::string& name);

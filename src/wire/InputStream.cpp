@@ -1,6 +1,6 @@
 #include "wire/InputStream.h"
 
-#include "wire/CodePages.h"
+#include "store/TextDecoding.h"
 
 bool InputStream::Read(std::string& bytes)
 {

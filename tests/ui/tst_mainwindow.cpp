@@ -1,6 +1,7 @@
 #include "ClientHome.h"
 #include "ModalDriver.h"
 
+#include "app/ClientCore.h"
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
@@ -376,7 +377,7 @@ void MainWindowTest::periodicWorkAndShutDown()
     SetSetting("user_description", "hello");
     QVERIFY(!ReadFile(home.ConfigurationPath()).contains("hello"));
     // The store is in use: look for the value's bytes rather than load the file.
-    window->EveryHour();
+    window->Core()->EveryHour();
     QVERIFY(ReadFile(home.ConfigurationPath()).contains("hello"));
 
     // Closing while the next save is due: the shut-down saves.

@@ -1,5 +1,5 @@
 #include "store/Data.h"
-#include "wire/CodePages.h"
+#include "store/TextDecoding.h"
 #include "wire/ExtendedAsciiTranslator.h"
 #include "wire/MemStream.h"
 

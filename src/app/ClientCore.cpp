@@ -1,0 +1,149 @@
+#include "app/ClientCore.h"
+
+#include "app/DelayedInvoker.h"
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "search/WishListSchema.h"
+#include "server/Server.h"
+#include "store/Data.h"
+#include "store/DataSaver.h"
+#include "wire/ExtendedAsciiTranslator.h"
+
+#include <QDir>
+
+namespace {
+
+const char* const LogArea = "Configuration Data";
+
+void LogConfiguration(const QString& text)
+{
+    Log(LogArea, 1, text, ItemPtr());
+}
+
+// The defaults of the settings that no window owns.
+const struct
+{
+    const char* setting;
+    const char* value;
+} SettingDefaults[] = {
+    {"minimize_to_tray", "yes"},
+    {"expand_new_shares", "yes"},
+    {"chat_timestamps", "activity_based"},
+    {"first_open_tab", "rooms"},
+    {"color_transfer_queued", "#3366ff"},
+    {"color_transfer_complete", "#006400"},
+    {"color_transfer_in_progress", "#0000ff"},
+    {"color_transfer_failed", "#ff0a47"},
+    {"color_transfer_other", "#000000"},
+    {"color_chat_username", "#0033ff"},
+    {"color_chat_timestamp", "#0066ff"},
+    {"color_chat_status", "#339933"},
+    {"log_room_chat", "yes"},
+    {"log_private_chat", "yes"},
+};
+
+} // namespace
+
+ClientCore::ClientCore(TickIntervals tickIntervals, QObject* parent)
+    : QObject(parent)
+    , intervals(tickIntervals)
+{
+}
+
+ClientCore::~ClientCore()
+{
+    Shutdown();
+}
+
+QString ClientCore::ConfigurationPath()
+{
+    return QDir::homePath() + "/.Quillmer";
+}
+
+void ClientCore::CreateManagers()
+{
+    timers = std::make_unique<TimerManager>(intervals.halfMinuteMs, intervals.fiveMinutesMs, intervals.hourMs);
+    saver = std::make_unique<DataSaver>();
+    saver->SetReporter(LogConfiguration);
+    server = std::make_unique<Server>();
+
+    DeclareSettingsSchema();
+    Server::CreateData();
+    qRegisterMetaType<ItemPtr>("ItemPtr");
+
+    DeclareWishListTypes();
+    invoker = std::make_unique<DelayedInvoker>();
+    translator = std::make_unique<ExtendedAsciiTranslator>();
+}
+
+void ClientCore::WriteSettingDefaults()
+{
+    for (const auto& setting : SettingDefaults)
+        SetSetting(setting.setting, setting.value);
+}
+
+ClientCore::LoadResult ClientCore::LoadConfiguration()
+{
+    const QString path = ConfigurationPath();
+    LogConfiguration(QString("Loading configuration data from %1").arg(path));
+    loadAttempted = true;
+    try {
+        saver->Load(path);
+        LogConfiguration("Data loaded successfully.");
+        return LoadResult();
+    } catch (const DataLoadFailure& failure) {
+        LogConfiguration("Failure to load configuration data.");
+        return LoadResult{false, failure.KeptCopyPath()};
+    }
+}
+
+void ClientCore::Start()
+{
+    SetSetting("data_version", "1");
+    connect(timers.get(), &TimerManager::FiveMinutesTick, this, &ClientCore::EveryFiveMinutes);
+    connect(timers.get(), &TimerManager::HourTick, this, &ClientCore::EveryHour);
+}
+
+void ClientCore::ConnectIfUserKnown()
+{
+    if (!GetSetting("username").isEmpty())
+        server->Connect();
+}
+
+bool ClientCore::SaveConfiguration()
+{
+    QString reason;
+    const bool saved = saver->Save(ConfigurationPath(), &reason);
+    if (!saved && !saveFailing)
+        emit SaveFailed(reason);
+    saveFailing = !saved;
+    return saved;
+}
+
+void ClientCore::EveryFiveMinutes()
+{
+    d.RemoveDisconnectedItems();
+}
+
+void ClientCore::EveryHour()
+{
+    LogConfiguration(QString("Saving configuration data to %1").arg(ConfigurationPath()));
+    SaveConfiguration();
+}
+
+void ClientCore::Shutdown()
+{
+    if (shutDown || !timers)
+        return;
+    shutDown = true;
+    server->Disconnect();
+    if (loadAttempted) {
+        d.RemoveDisconnectedItems();
+        SaveConfiguration();
+    }
+    invoker.reset();
+    server.reset();
+    saver.reset();
+    timers.reset();
+    translator.reset();
+}

@@ -1,0 +1,83 @@
+#ifndef APP_CLIENTCORE_H
+#define APP_CLIENTCORE_H
+
+#include "app/TimerManager.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class DataSaver;
+class DelayedInvoker;
+class ExtendedAsciiTranslator;
+class Server;
+
+// The intervals of the periodic ticks; tests shorten them.
+struct TickIntervals
+{
+    int halfMinuteMs = TimerManager::HalfMinuteMs;
+    int fiveMinutesMs = TimerManager::FiveMinutesMs;
+    int hourMs = TimerManager::HourMs;
+};
+
+// The client without its windows: creates the managers in their start-up order, loads the configuration file,
+// runs the periodic collection and saving, and shuts everything down in order. The main window drives it and adds
+// the windows; tests and benchmarks run it headless. One instance per process.
+class ClientCore : public QObject
+{
+    Q_OBJECT
+public:
+    // What loading the configuration file came to.
+    struct LoadResult
+    {
+        bool loaded = true;
+        // Where an unreadable file was kept, when it could be kept.
+        QString keptCopyPath;
+    };
+
+    explicit ClientCore(TickIntervals tickIntervals = TickIntervals(), QObject* parent = nullptr);
+    // Shuts down when that has not happened yet.
+    ~ClientCore() override;
+
+    // The configuration file, recomputed on every use.
+    static QString ConfigurationPath();
+
+    // Creates the managers in their fixed order; each declares its item types and handlers.
+    void CreateManagers();
+    // Writes the defaults of the core's settings; a loaded value replaces them.
+    void WriteSettingDefaults();
+    // Loads the configuration file; every data handler is told whether there was data.
+    LoadResult LoadConfiguration();
+    // After loading: marks the data's layout version and starts the periodic collection and saving.
+    void Start();
+    // Logs in when a user name is known.
+    void ConnectIfUserKnown();
+    // Saves now; a failure is reported once per streak of failures through SaveFailed.
+    bool SaveConfiguration();
+    // The orderly shut-down: disconnect, collect, save (only if loading was tried, so that an interrupted start
+    // never overwrites the user's file), then the managers in their order. Safe to call twice.
+    void Shutdown();
+
+signals:
+    // The configuration could not be saved; the file on disk is still the last good one. Sent on the first
+    // failure after a success (or after start), not on every retry.
+    void SaveFailed(QString reason);
+
+public slots:
+    void EveryFiveMinutes();
+    void EveryHour();
+
+private:
+    TickIntervals intervals;
+    std::unique_ptr<TimerManager> timers;
+    std::unique_ptr<DataSaver> saver;
+    std::unique_ptr<Server> server;
+    std::unique_ptr<DelayedInvoker> invoker;
+    std::unique_ptr<ExtendedAsciiTranslator> translator;
+    bool loadAttempted = false;
+    bool saveFailing = false;
+    bool shutDown = false;
+};
+
+#endif
