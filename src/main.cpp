@@ -10,6 +10,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName("QuillmerQt");
+    // Lets the desktop match the window to the installed launcher and its icon.
+    QGuiApplication::setDesktopFileName("quillmer");
     // Watching from the start: a termination at any later point still ends
     // in the orderly shut-down.
     TerminationSignalWatcher terminationWatcher;

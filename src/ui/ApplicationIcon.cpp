@@ -1,28 +1,18 @@
 #include "ui/ApplicationIcon.h"
 
-#include <QFont>
-#include <QPainter>
-#include <QPixmap>
+// Outside any namespace, as Qt's macro requires.
+static void LoadIconResources()
+{
+    // The user interface is a static library: its resources are registered by hand.
+    Q_INIT_RESOURCE(icons);
+}
 
 QIcon ApplicationIcon()
 {
+    LoadIconResources();
+    // The same images that the installation puts into the desktop's icon theme.
     QIcon icon;
-    for (int size : {16, 22, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor("#2f5fa8"));
-        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
-        QFont font;
-        font.setBold(true);
-        font.setPixelSize(size * 2 / 3);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, "Q");
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QString(":/icons/quillmer-%1.png").arg(size), QSize(size, size));
     return icon;
 }

@@ -3,7 +3,7 @@
 
 #include <QIcon>
 
-// The program's icon, drawn at start so that it needs no image files.
+// The program's icon for the window and the tray, from the images built into the program.
 QIcon ApplicationIcon();
 
 #endif

@@ -29,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -379,6 +380,9 @@ void MainWindowTest::periodicWorkAndShutDown()
     // The store is in use: look for the value's bytes rather than load the file.
     window->Core()->EveryHour();
     QVERIFY(ReadFile(home.ConfigurationPath()).contains("hello"));
+    // A failed save is told to the user, not only logged.
+    emit window->Core()->SaveFailed("No space left on device");
+    QVERIFY(window->statusBar()->currentMessage().contains("No space left on device"));
 
     // Closing while the next save is due: the shut-down saves.
     SetSetting("user_description", "changed since the last save");
@@ -404,6 +408,8 @@ void MainWindowTest::screenshot()
     WriteSavedSettings(home.ConfigurationPath(), settings);
     ApplyPreferredStyle();
     auto window = StartClient();
+    // The installed theme icon and the window's are the same images.
+    QVERIFY(window->windowIcon().availableSizes().contains(QSize(48, 48)));
     window->resize(900, 640);
     QTest::qWait(50);
     const QString folder = QCoreApplication::applicationDirPath() + "/../artifacts";
