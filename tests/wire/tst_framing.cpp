@@ -52,29 +52,20 @@ private slots:
     }
 
     // Worked by hand: before each group of four frame bytes the key turns left
-    // by one bit; byte j of a group takes byte j of the key, lowest first.
+    // by one bit; byte j of a group takes byte j of the key, lowest first. The
+    // wire is the key in clear, then the length word and the body, scrambled.
     void scramblingVectors_data()
     {
         QTest::addColumn<uint32_t>("key");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("wire");
         QTest::newRow("one bit") << 0x00000001u << QByteArray::fromHex("0102030405")
-                                 << QByteArray::fromHex("01000000"
-                                                        "07000000"
-                                                        "05020304"
-                                                        "0d");
-        QTest::newRow("top bit comes round") << 0x80000001u << QByteArray::fromHex("aabbccdd")
-                                             << QByteArray::fromHex("01000080"
-                                                                    "07000000"
-                                                                    "acbbccdd");
-        QTest::newRow("short last group") << 0x12345678u << QByteArray("abcdef")
-                                          << QByteArray::fromHex("78563412"
-                                                                 "f6ac6824"
-                                                                 "813bb22c"
-                                                                 "a5d5");
-        QTest::newRow("empty body") << 0xffffffffu << QByteArray()
-                                    << QByteArray::fromHex("ffffffff"
-                                                           "ffffffff");
+                                 << QByteArray::fromHex("01000000 07000000 05020304 0d");
+        QTest::newRow("top bit comes round")
+            << 0x80000001u << QByteArray::fromHex("aabbccdd") << QByteArray::fromHex("01000080 07000000 acbbccdd");
+        QTest::newRow("short last group")
+            << 0x12345678u << QByteArray("abcdef") << QByteArray::fromHex("78563412 f6ac6824 813bb22c a5d5");
+        QTest::newRow("empty body") << 0xffffffffu << QByteArray() << QByteArray::fromHex("ffffffff ffffffff");
     }
 
     void scramblingVectors()
