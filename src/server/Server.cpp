@@ -137,30 +137,23 @@ void Server::SendMessage(MemStream& message, bool login)
 {
     if (login ? state == StateNotConnected : state != StateLoggedIn)
         return;
-    const QByteArray body = message.GetPendingBytes();
-    QByteArray framed;
-    framed.reserve(int(sizeof(uint32_t)) + body.size());
-    MemStream lengthWord;
-    lengthWord.Write(uint32_t(body.size()));
-    framed.append(lengthWord.GetPendingBytes());
-    framed.append(body);
-    socket.write(framed);
+    socket.write(FrameMessage(message));
 }
 
 void Server::OnSocketReadyToRead()
 {
+    MemStream message;
     while (state != StateNotConnected && socket.bytesAvailable() > 0) {
-        switch (reader.ReadFrom(socket)) {
-        case ServerMessageReader::Result::NeedMore: return;
-        case ServerMessageReader::Result::BadLength:
+        switch (reader.ReadFrom(socket, message)) {
+        case FrameReader::Result::NeedMore: return;
+        case FrameReader::Result::BadLength:
             LogServer(
                 QString("Closing the server connection: message length %1 is out of bounds.").arg(reader.Length()));
             reader.Reset();
             CloseSocketQuietly();
             OnSessionLost();
             return;
-        case ServerMessageReader::Result::Complete: {
-            MemStream message = reader.TakeMessage();
+        case FrameReader::Result::Complete: {
             uint32_t code = 0;
             message.Read(code);
             HandleMessage(int(code), message);

@@ -3,11 +3,12 @@
 
 #include "server/PortMapper.h"
 #include "server/ServerMessageCode.h"
-#include "server/ServerMessageReader.h"
 #include "server/TCPAddress.h"
 #include "server/UserStats.h"
 #include "store/Events.h"
 #include "store/ItemPtr.h"
+#include "wire/FrameReader.h"
+#include "wire/FrameWriter.h"
 #include "wire/MemStream.h"
 
 #include <QAbstractSocket>
@@ -36,6 +37,11 @@ public:
     // Where the session goes unless the settings server_host and server_port say otherwise.
     static constexpr const char* DefaultHost = "server.quillmer.net";
     static constexpr quint16 DefaultPort = 2242;
+
+    // A message holds at least its code; no server message comes near the
+    // upper bound, so a larger length means a broken stream.
+    static constexpr uint32_t MinMessageLength = 4;
+    static constexpr uint32_t MaxMessageLength = 4 * 1024 * 1024;
 
     explicit Server(QObject* parent = nullptr);
     ~Server() override;
@@ -153,10 +159,7 @@ private:
     template <class... Fields>
     static MemStream Message(ServerMessageCode code, const Fields&... fields)
     {
-        MemStream message;
-        message.Write(uint32_t(code));
-        (message.Write(fields), ...);
-        return message;
+        return BuildMessage(uint32_t(code), fields...);
     }
     // Builds an ordinary message and sends it; dropped unless logged in.
     template <class... Fields>
@@ -187,7 +190,7 @@ private:
 
     int state = StateNotConnected;
     QTcpSocket socket;
-    ServerMessageReader reader;
+    FrameReader reader{MaxMessageLength, MinMessageLength};
     unsigned int searchTokenCounter = 1;
     unsigned int indirectConnectionTokenCounter = 1;
     bool firstLoginPending = true;

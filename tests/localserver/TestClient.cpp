@@ -22,14 +22,6 @@ MemStream LoginMessage(const QString& name, const QString& password)
     return Message(1, name, password, uint32_t(157), digest.toStdString(), uint32_t(100));
 }
 
-QByteArray Frame(const MemStream& message)
-{
-    const QByteArray body = message.GetPendingBytes();
-    QByteArray frame(4, Qt::Uninitialized);
-    qToLittleEndian<quint32>(quint32(body.size()), frame.data());
-    return frame + body;
-}
-
 void TestClient::Send(const MemStream& message)
 {
     SendRaw(Frame(message));

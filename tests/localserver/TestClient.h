@@ -3,6 +3,7 @@
 
 #include "LocalServer.h"
 
+#include "wire/FrameWriter.h"
 #include "wire/MemStream.h"
 
 #include <QObject>
@@ -82,16 +83,16 @@ private:
 // A login message with a correct digest.
 MemStream LoginMessage(const QString& name, const QString& password);
 // The message with its length word in front, as it goes over the socket.
-QByteArray Frame(const MemStream& message);
+inline QByteArray Frame(const MemStream& message)
+{
+    return FrameMessage(message);
+}
 
 // Builds a message: the code, then each field in order.
 template <class... Fields>
 MemStream Message(quint32 code, const Fields&... fields)
 {
-    MemStream message;
-    message.Write(uint32_t(code));
-    (message.Write(fields), ...);
-    return message;
+    return BuildMessage(uint32_t(code), fields...);
 }
 
 // The bytes of the fields, as a message body holds them.

@@ -149,6 +149,59 @@ private slots:
         QVERIFY(early->Sync());
         QVERIFY(early->IsConnected());
     }
+
+    // A login needs little; a stranger may send no more than that.
+    void MessagesBeforeLoginAreBoundedToWhatALoginNeeds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("accepted");
+        const quint32 bound = ServerOptions().maxLoginMessageLength;
+        // Code, name, password, version, digest and minor version take 62
+        // bytes around a password with the name "padded".
+        const auto login = [](int passwordLength) { return LoginMessage("padded", QString(passwordLength, 'p')); };
+        QTest::newRow("login of exactly the bound") << Frame(login(int(bound) - 62)) << true;
+        QTest::newRow("login one byte longer") << Frame(login(int(bound) - 61)) << false;
+        QTest::newRow("announced 1 MiB") << Body(uint32_t(1024 * 1024)) + QByteArray(64 * 1024, 'x') << false;
+    }
+
+    void MessagesBeforeLoginAreBoundedToWhatALoginNeeds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, accepted);
+        LocalNetwork network;
+        TestClient* client = network.Connect();
+        QVERIFY(client);
+        client->SendRaw(bytes);
+        if (accepted) {
+            QVERIFY(std::get<0>(Fields<bool>(client->WaitFor(1))));
+            // Logged in, it may send long messages.
+            QVERIFY(client->Sync());
+            client->Send(Message(153, QString(100 * 1024, 't')));
+            QVERIFY(client->Got(153));
+        } else {
+            QVERIFY(client->WaitForDisconnect());
+            QVERIFY(!client->Got(1));
+        }
+    }
+
+    void ConnectionsAwaitingLoginAreCapped()
+    {
+        ServerOptions options;
+        options.maxPendingLogins = 2;
+        LocalNetwork network(options);
+        TestClient* first = network.Connect();
+        TestClient* second = network.Connect();
+        QVERIFY(first && second);
+        TestClient* third = network.Connect();
+        QVERIFY(third);
+        QVERIFY(third->WaitForDisconnect());
+        // A login makes room; the others were left alone.
+        QVERIFY(first->LogInAndSettle("first"));
+        TestClient* fourth = network.Connect();
+        QVERIFY(fourth && fourth->LogInAndSettle("fourth"));
+        QVERIFY(second->LogInAndSettle("second"));
+        QCOMPARE(network.Server().OnlineUsers(), (QStringList{"first", "fourth", "second"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLogin)

@@ -1,4 +1,5 @@
-#include "server/ServerMessageReader.h"
+#include "server/Server.h"
+#include "wire/FrameReader.h"
 
 #include "WaitUntil.h"
 
@@ -8,8 +9,8 @@
 
 #include <memory>
 
-// Cutting the byte stream from the server into whole messages, over a real
-// loopback connection.
+// Cutting the byte stream from the server into whole messages with the
+// session's bounds, over a real loopback connection.
 class TestFraming : public QObject
 {
     Q_OBJECT
@@ -18,7 +19,8 @@ private:
     QTcpServer listener;
     std::unique_ptr<QTcpSocket> sender;
     QTcpSocket* receiver = nullptr;
-    ServerMessageReader reader;
+    FrameReader reader{Server::MaxMessageLength, Server::MinMessageLength};
+    MemStream message;
 
     static QByteArray Frame(uint32_t code, const QByteArray& body)
     {
@@ -38,7 +40,6 @@ private:
 
     void ExpectMessage(uint32_t code, const QByteArray& body)
     {
-        MemStream message = reader.TakeMessage();
         uint32_t readCode = 0;
         QVERIFY(message.Read(readCode));
         QCOMPARE(readCode, code);
@@ -71,11 +72,11 @@ private slots:
             // The length word stays in the socket until all of it is there.
             const qint64 unread = n < 4 ? n + 1 : 1;
             Deliver(frame.mid(n, 1), unread);
-            QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+            QCOMPARE(reader.ReadFrom(*receiver, message), FrameReader::Result::NeedMore);
             QCOMPARE(receiver->bytesAvailable(), n < 3 ? unread : qint64(0));
         }
         Deliver(frame.right(1), 1);
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        QCOMPARE(reader.ReadFrom(*receiver, message), FrameReader::Result::Complete);
         ExpectMessage(13, "room and text");
     }
 
@@ -84,10 +85,10 @@ private slots:
         const QByteArray first = Frame(13, "first");
         const QByteArray second = Frame(22, "second message");
         Deliver(first + second, first.size() + second.size());
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        QCOMPARE(reader.ReadFrom(*receiver, message), FrameReader::Result::Complete);
         QCOMPARE(receiver->bytesAvailable(), qint64(second.size()));
         ExpectMessage(13, "first");
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        QCOMPARE(reader.ReadFrom(*receiver, message), FrameReader::Result::Complete);
         ExpectMessage(22, "second message");
     }
 
@@ -95,11 +96,10 @@ private slots:
     {
         QTest::addColumn<uint32_t>("length");
         QTest::addColumn<int>("result");
-        QTest::newRow("below a code") << 3u << int(ServerMessageReader::Result::BadLength);
-        QTest::newRow("a code alone") << 4u << int(ServerMessageReader::Result::Complete);
-        QTest::newRow("at the limit") << ServerMessageReader::MaxLength << int(ServerMessageReader::Result::NeedMore);
-        QTest::newRow("above the limit") << ServerMessageReader::MaxLength + 1
-                                         << int(ServerMessageReader::Result::BadLength);
+        QTest::newRow("below a code") << 3u << int(FrameReader::Result::BadLength);
+        QTest::newRow("a code alone") << 4u << int(FrameReader::Result::Complete);
+        QTest::newRow("at the limit") << Server::MaxMessageLength << int(FrameReader::Result::NeedMore);
+        QTest::newRow("above the limit") << Server::MaxMessageLength + 1 << int(FrameReader::Result::BadLength);
     }
 
     // An out-of-bounds length is refused before anything behind it is read.
@@ -111,9 +111,9 @@ private slots:
         out.Write(length);
         out.Write(uint32_t(13));
         Deliver(out.GetPendingBytes(), 8);
-        QCOMPARE(int(reader.ReadFrom(*receiver)), result);
+        QCOMPARE(int(reader.ReadFrom(*receiver, message)), result);
         QCOMPARE(reader.Length(), length);
-        if (result == int(ServerMessageReader::Result::BadLength))
+        if (result == int(FrameReader::Result::BadLength))
             QCOMPARE(receiver->bytesAvailable(), qint64(4));
     }
 
@@ -121,11 +121,11 @@ private slots:
     {
         const QByteArray frame = Frame(13, "abc");
         Deliver(frame.left(6), 6);
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::NeedMore);
+        QCOMPARE(reader.ReadFrom(*receiver, message), FrameReader::Result::NeedMore);
         reader.Reset();
         const QByteArray next = Frame(15, "r");
         Deliver(next, next.size());
-        QCOMPARE(reader.ReadFrom(*receiver), ServerMessageReader::Result::Complete);
+        QCOMPARE(reader.ReadFrom(*receiver, message), FrameReader::Result::Complete);
         ExpectMessage(15, "r");
     }
 };

@@ -25,12 +25,12 @@ bool ChatService::SendPrivateMessage(ClientSession& session, MemStream& body)
     if (!body.Read(to) || !body.Read(text))
         return false;
     if (!m_context.accounts.Exists(to)) {
-        m_context.log.Note(session.LogName(), QStringLiteral("writes to %1, who has no account").arg(to));
+        session.Note("writes to %1, who has no account", to);
         return true;
     }
     const PrivateMessage* message = m_context.privateMessages.Add(to, session.Name(), text);
     if (!message) {
-        m_context.log.Note(session.LogName(), QStringLiteral("writes to %1, whose message store is full").arg(to));
+        session.Note("writes to %1, whose message store is full", to);
         return true;
     }
     if (ClientSession* recipient = m_context.Online(to))
@@ -44,19 +44,14 @@ bool ChatService::Acknowledge(ClientSession& session, MemStream& body)
     if (!body.Read(id))
         return false;
     if (!m_context.privateMessages.Acknowledge(session.Name(), id))
-        m_context.log.Note(session.LogName(), QStringLiteral("acknowledges unknown message %1").arg(id));
+        session.Note("acknowledges unknown message %1", id);
     return true;
 }
 
 void ChatService::Deliver(ClientSession& recipient, const PrivateMessage& message, bool live)
 {
-    MemStream out = NewMessage(SM_MESSAGE_USER);
-    out.Write(int32_t(message.id));
-    out.Write(int32_t(message.timestamp));
-    out.Write(message.from);
-    out.Write(message.text);
-    out.Write(live);
-    recipient.Send(out);
+    recipient.Send(
+        NewMessage(SM_MESSAGE_USER, int32_t(message.id), int32_t(message.timestamp), message.from, message.text, live));
 }
 
 } // namespace localserver

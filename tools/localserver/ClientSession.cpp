@@ -1,6 +1,8 @@
 #include "ClientSession.h"
 
-#include "ServerLog.h"
+#include "ServerOptions.h"
+
+#include "wire/FrameWriter.h"
 
 #include <QHostAddress>
 #include <QtEndian>
@@ -9,24 +11,30 @@ namespace localserver {
 
 namespace {
 
-// Bytes taken from the socket at a time, so that the receive buffer holds at
-// most one partial message and one chunk.
-constexpr qint64 ReadChunk = 64 * 1024;
+// What the socket keeps of a client's unread bytes: beyond it the client
+// waits, so that a connection costs at most this and the message being read.
+constexpr qint64 ReadBufferSize = 64 * 1024;
 
 } // namespace
 
 ClientSession::ClientSession(quint64 serial, QTcpSocket* socket, SessionHandler& handler, ServerLog& log,
-                             qint64 maxQueuedBytes, QObject* parent)
+                             const ServerOptions& options, QObject* parent)
     : QObject(parent)
     , m_serial(serial)
     , m_socket(socket)
     , m_handler(handler)
     , m_log(log)
-    , m_maxQueuedBytes(maxQueuedBytes)
+    , m_maxQueuedBytes(options.maxQueuedBytes)
+    , m_reader(qMax(options.maxLoginMessageLength, MinMessageLength), MinMessageLength)
 {
+    // Owned by the session, so that it goes when the session goes.
+    m_loginTimer.setSingleShot(true);
+    connect(&m_loginTimer, &QTimer::timeout, this, [this] { Close(QStringLiteral("no login in time")); });
+    m_loginTimer.start(options.loginTimeoutMs);
     if (!socket)
         return;
     socket->setParent(this);
+    socket->setReadBufferSize(ReadBufferSize);
     bool isIpv4 = false;
     const quint32 address = socket->peerAddress().toIPv4Address(&isIpv4);
     m_ipv4Address = isIpv4 ? address : 0;
@@ -40,56 +48,58 @@ QString ClientSession::LogName() const
     return m_name.isEmpty() ? QStringLiteral("#%1").arg(m_serial) : m_name;
 }
 
+void ClientSession::SetLoggedIn(const QString& name)
+{
+    m_name = name;
+    m_loggedIn = true;
+    m_loginTimer.stop();
+    m_reader.SetMaxLength(MaxMessageLength);
+}
+
 void ClientSession::OnReadyRead()
 {
-    while (!m_closed && m_socket && m_socket->bytesAvailable() > 0) {
-        const QByteArray chunk = m_socket->read(ReadChunk);
-        if (chunk.isEmpty())
-            break;
-        Receive(chunk.constData(), chunk.size());
-    }
+    MemStream message;
+    while (!m_closed && m_socket && Take(m_reader.ReadFrom(*m_socket, message), message)) { }
 }
 
 void ClientSession::Receive(const char* data, qint64 size)
 {
     if (m_closed)
         return;
-    m_reader.Append(data, size);
+    m_reader.Append(data, size_t(size));
     MemStream message;
-    for (;;) {
-        const FrameReader::Status status = m_reader.Next(message);
-        if (status == FrameReader::Status::Incomplete)
-            return;
-        if (status == FrameReader::Status::BadLength) {
-            m_log.Note(LogName(), QStringLiteral("bad message length %1").arg(m_reader.BadLengthValue()));
-            Close(QStringLiteral("unframeable input"));
-            return;
-        }
-        const qint64 length = qint64(message.GetPendingReadLength());
-        quint32 code = 0;
-        message.Read(code); // a complete message holds at least its code
-        m_log.Received(LogName(), code, length);
-        m_handler.HandleMessage(*this, code, message);
-        if (m_closed)
-            return;
+    while (!m_closed && Take(m_reader.Next(message), message)) { }
+}
+
+bool ClientSession::Take(FrameReader::Result result, MemStream& message)
+{
+    switch (result) {
+    case FrameReader::Result::NeedMore: return false;
+    case FrameReader::Result::BadLength:
+        Note("bad message length %1", m_reader.Length());
+        Close(QStringLiteral("unframeable input"));
+        return false;
+    case FrameReader::Result::Complete: break;
     }
+    const qint64 length = qint64(message.GetPendingReadLength());
+    quint32 code = 0;
+    message.Read(code); // a complete message holds at least its code
+    if (!m_log.IsQuiet())
+        m_log.Received(LogName(), code, length);
+    m_handler.HandleMessage(*this, code, message);
+    return true;
 }
 
 void ClientSession::Send(const MemStream& message)
 {
-    if (m_closed)
+    if (m_closed || message.GetPendingReadLength() < sizeof(quint32))
         return;
-    const QByteArray body = message.GetPendingBytes();
-    if (body.size() < 4)
-        return;
-    const quint32 code = qFromLittleEndian<quint32>(body.constData());
-    m_log.Sent(LogName(), code, body.size());
+    if (!m_log.IsQuiet())
+        m_log.Sent(LogName(), qFromLittleEndian<quint32>(message.GetReadBuffer()),
+                   qint64(message.GetPendingReadLength()));
     if (!m_socket)
         return;
-    QByteArray frame(4, Qt::Uninitialized);
-    qToLittleEndian<quint32>(quint32(body.size()), frame.data());
-    frame += body;
-    m_socket->write(frame);
+    m_socket->write(FrameMessage(message));
     if (m_socket->bytesToWrite() > m_maxQueuedBytes)
         Drop(QStringLiteral("send queue above %1 bytes").arg(m_maxQueuedBytes));
 }
@@ -99,7 +109,7 @@ void ClientSession::Close(const QString& reason)
     if (m_closed)
         return;
     m_closed = true;
-    m_log.Note(LogName(), QStringLiteral("closing: %1").arg(reason));
+    Note("closing: %1", reason);
     if (m_socket && m_socket->state() != QAbstractSocket::UnconnectedState) {
         m_socket->flush();
         m_socket->disconnectFromHost();
@@ -111,7 +121,7 @@ void ClientSession::Close(const QString& reason)
 void ClientSession::Drop(const QString& reason)
 {
     m_closed = true;
-    m_log.Note(LogName(), QStringLiteral("dropped: %1").arg(reason));
+    Note("dropped: %1", reason);
     if (m_socket)
         m_socket->abort();
     ReportEnd();
@@ -120,7 +130,7 @@ void ClientSession::Drop(const QString& reason)
 void ClientSession::OnDisconnected()
 {
     if (!m_closed)
-        m_log.Note(LogName(), QStringLiteral("disconnected"));
+        Note("disconnected");
     m_closed = true;
     ReportEnd();
 }

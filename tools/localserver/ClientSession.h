@@ -1,17 +1,20 @@
 #ifndef LOCALSERVER_CLIENTSESSION_H
 #define LOCALSERVER_CLIENTSESSION_H
 
-#include "FrameReader.h"
+#include "ServerLog.h"
 #include "UserState.h"
+
+#include "wire/FrameReader.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace localserver {
 
 class ClientSession;
-class ServerLog;
+struct ServerOptions;
 
 // Receives what a session parses and learns that it ended.
 class SessionHandler
@@ -25,15 +28,22 @@ public:
 
 // One client's connection: cuts its bytes into messages for the handler,
 // frames and writes what the server sends it, and closes it on request, on a
-// framing error or when it stops reading what it is sent.
+// framing error, when it has not logged in in time or when it stops reading
+// what it is sent. Until it has logged in, it may send no message longer than
+// a login needs.
 class ClientSession : public QObject
 {
     Q_OBJECT
 public:
+    // A message holds at least its code; none that this server takes comes
+    // near the upper bound.
+    static constexpr quint32 MinMessageLength = 4;
+    static constexpr quint32 MaxMessageLength = 1024 * 1024;
+
     // The socket (may be null: what is sent is then only logged) becomes a
     // child of the session.
-    ClientSession(quint64 serial, QTcpSocket* socket, SessionHandler& handler, ServerLog& log, qint64 maxQueuedBytes,
-                  QObject* parent = nullptr);
+    ClientSession(quint64 serial, QTcpSocket* socket, SessionHandler& handler, ServerLog& log,
+                  const ServerOptions& options, QObject* parent = nullptr);
 
     // Numbers sessions in the order they were accepted.
     quint64 Serial() const { return m_serial; }
@@ -43,11 +53,7 @@ public:
     bool IsLoggedIn() const { return m_loggedIn; }
     // The user name; kept after logout for the log lines.
     const QString& Name() const { return m_name; }
-    void SetLoggedIn(const QString& name)
-    {
-        m_name = name;
-        m_loggedIn = true;
-    }
+    void SetLoggedIn(const QString& name);
     void SetLoggedOut() { m_loggedIn = false; }
 
     // Closed sessions take no more messages and send nothing.
@@ -66,11 +72,23 @@ public:
     // Sends what is queued, then closes.
     void Close(const QString& reason);
 
+    // A log line about this session (see ServerLog::Note); nothing is
+    // formatted when the log is quiet.
+    template <class... Args>
+    void Note(const char* text, const Args&... args) const
+    {
+        if (!m_log.IsQuiet())
+            m_log.Note(LogName(), text, args...);
+    }
+
 private slots:
     void OnReadyRead();
     void OnDisconnected();
 
 private:
+    // Hands a complete message to the handler or closes on a bad length;
+    // false when nothing more is to be taken now.
+    bool Take(FrameReader::Result result, MemStream& message);
     void Drop(const QString& reason);
     void ReportEnd();
 
@@ -81,6 +99,7 @@ private:
     const qint64 m_maxQueuedBytes;
     quint32 m_ipv4Address = 0;
     FrameReader m_reader;
+    QTimer m_loginTimer;
     QString m_name;
     UserState m_user;
     bool m_loggedIn = false;

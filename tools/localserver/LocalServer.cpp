@@ -8,7 +8,6 @@
 #include "TreeService.h"
 
 #include <QCryptographicHash>
-#include <QTimer>
 
 namespace localserver {
 
@@ -63,10 +62,8 @@ bool LocalServer::Listen(const QHostAddress& address, quint16 port)
         m_error = m_listener.errorString();
         return false;
     }
-    m_context.log.Note(QStringLiteral("server"),
-                       QStringLiteral("listening on %1 port %2")
-                           .arg(m_listener.serverAddress().toString())
-                           .arg(m_listener.serverPort()));
+    m_context.log.Note(QStringLiteral("server"), "listening on %1 port %2", m_listener.serverAddress(),
+                       m_listener.serverPort());
     return true;
 }
 
@@ -89,23 +86,28 @@ QStringList LocalServer::OnlineUsers() const
 
 ClientSession* LocalServer::AttachSession(QTcpSocket* socket)
 {
-    auto* session
-        = new ClientSession(m_nextSerial++, socket, *this, m_context.log, m_context.options.maxQueuedBytes, this);
+    auto* session = new ClientSession(m_nextSerial++, socket, *this, m_context.log, m_context.options, this);
     m_sessions.insert(session);
-    m_context.log.Note(session->LogName(),
-                       socket ? QStringLiteral("connected from %1").arg(socket->peerAddress().toString())
-                              : QStringLiteral("attached"));
-    QTimer::singleShot(m_context.options.loginTimeoutMs, session, [session] {
-        if (!session->IsLoggedIn())
-            session->Close(QStringLiteral("no login in time"));
-    });
+    m_awaitingLogin.insert(session);
+    if (socket)
+        session->Note("connected from %1", socket->peerAddress());
+    else
+        session->Note("attached");
     return session;
 }
 
 void LocalServer::OnNewConnection()
 {
-    while (QTcpSocket* socket = m_listener.nextPendingConnection())
-        AttachSession(socket);
+    while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
+        if (m_awaitingLogin.size() < size_t(qMax(0, m_context.options.maxPendingLogins))) {
+            AttachSession(socket);
+            continue;
+        }
+        m_context.log.Note(QStringLiteral("server"), "refuses a connection from %1: %2 connections have not logged in",
+                           socket->peerAddress(), m_awaitingLogin.size());
+        socket->abort();
+        socket->deleteLater();
+    }
 }
 
 void LocalServer::HandleMessage(ClientSession& session, quint32 code, MemStream& body)
@@ -115,15 +117,16 @@ void LocalServer::HandleMessage(ClientSession& session, quint32 code, MemStream&
             if (!LogIn(session, body))
                 session.Close(QStringLiteral("malformed login"));
         } else {
-            m_context.log.Note(session.LogName(), QStringLiteral("sends code %1 before logging in").arg(code));
+            session.Note("sends code %1 before logging in", code);
         }
         return;
     }
     const auto handler = m_handlers.find(code);
     if (handler == m_handlers.end()) {
-        m_context.log.Note(session.LogName(),
-                           code == SM_LOGIN ? QStringLiteral("logs in twice")
-                                            : QStringLiteral("sends unknown code %1").arg(code));
+        if (code == SM_LOGIN)
+            session.Note("logs in twice");
+        else
+            session.Note("sends unknown code %1", code);
         return;
     }
     if (!handler->second->Handle(session, code, body))
@@ -155,7 +158,7 @@ bool LocalServer::LogIn(ClientSession& session, MemStream& body)
         return true;
     }
     if (verdict == Accounts::Verdict::Created)
-        m_context.log.Note(name, QStringLiteral("new account"));
+        m_context.log.Note(name, "new account");
 
     // Also a session that is closing but has not ended yet: its user must
     // leave rooms and lists before the new session takes the name.
@@ -166,14 +169,12 @@ bool LocalServer::LogIn(ClientSession& session, MemStream& body)
     }
 
     session.SetLoggedIn(name);
+    m_awaitingLogin.erase(&session);
     m_context.Register(session);
-    MemStream reply = NewMessage(SM_LOGIN);
-    reply.Write(true);
-    reply.Write(QStringLiteral("Welcome to the local network"));
-    reply.Write(uint32_t(session.Ipv4Address()));
-    reply.Write(QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex()));
-    reply.Write(m_context.privileges.IsPrivileged(name));
-    session.Send(reply);
+    const QString passwordDigest
+        = QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
+    session.Send(NewMessage(SM_LOGIN, true, QStringLiteral("Welcome to the local network"),
+                            uint32_t(session.Ipv4Address()), passwordDigest, m_context.privileges.IsPrivileged(name)));
     for (const auto& service : m_services)
         service->OnLogin(session);
     return true;
@@ -181,10 +182,7 @@ bool LocalServer::LogIn(ClientSession& session, MemStream& body)
 
 void LocalServer::RefuseLogin(ClientSession& session, const QString& reason)
 {
-    MemStream reply = NewMessage(SM_LOGIN);
-    reply.Write(false);
-    reply.Write(reason);
-    session.Send(reply);
+    session.Send(NewMessage(SM_LOGIN, false, reason));
     session.Close(QStringLiteral("login refused: %1").arg(reason));
 }
 
@@ -202,6 +200,7 @@ void LocalServer::SessionEnded(ClientSession& session)
 {
     LogOut(session);
     m_sessions.erase(&session);
+    m_awaitingLogin.erase(&session);
     session.deleteLater();
 }
 

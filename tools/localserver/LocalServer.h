@@ -74,6 +74,8 @@ private:
     std::vector<std::unique_ptr<Service>> m_services;
     std::map<quint32, Service*> m_handlers;
     std::set<ClientSession*> m_sessions;
+    // The open or closing sessions that have not logged in.
+    std::set<ClientSession*> m_awaitingLogin;
     quint64 m_nextSerial = 1;
 };
 

@@ -58,9 +58,7 @@ bool PeerBroker::ReportFailure(MemStream& body)
 
 MemStream PeerBroker::Failure(quint32 token)
 {
-    MemStream failure = NewMessage(SE_CANT_CONNECT_TO_PEER);
-    failure.Write(uint32_t(token));
-    return failure;
+    return NewMessage(SE_CANT_CONNECT_TO_PEER, uint32_t(token));
 }
 
 } // namespace localserver

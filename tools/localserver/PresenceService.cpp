@@ -36,7 +36,7 @@ bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& bo
         QString name;
         if (!body.Read(name))
             return false;
-        m_context.log.Note(session.LogName(), QStringLiteral("bans %1 from its shares").arg(name));
+        session.Note("bans %1 from its shares", name);
         return true;
     }
     }
@@ -46,12 +46,10 @@ bool PresenceService::Handle(ClientSession& session, quint32 code, MemStream& bo
 void PresenceService::OnLogin(ClientSession& session)
 {
     NotifyWatchers(session.Name());
-    MemStream privileged = NewMessage(SM_PRIVILEGED_LIST);
     std::vector<QString> names;
     for (const QString& name : m_context.privileges.PrivilegedUsers())
         names.push_back(name);
-    privileged.Write(names);
-    session.Send(privileged);
+    session.Send(NewMessage(SM_PRIVILEGED_LIST, names));
 }
 
 void PresenceService::OnLogout(ClientSession& session)
@@ -78,13 +76,8 @@ bool PresenceService::SendPeerAddress(ClientSession& session, MemStream& body)
         return false;
     const ClientSession* peer = m_context.Online(name);
     const PeerPorts ports = peer ? peer->User().ports : PeerPorts();
-    MemStream reply = NewMessage(SM_GET_PEER_ADDRESS);
-    reply.Write(name);
-    reply.Write(uint32_t(peer ? peer->Ipv4Address() : 0));
-    reply.Write(int32_t(ports.port));
-    reply.Write(int32_t(ports.obfuscationType));
-    reply.Write(uint16_t(ports.obfuscatedPort));
-    session.Send(reply);
+    session.Send(NewMessage(SM_GET_PEER_ADDRESS, name, uint32_t(peer ? peer->Ipv4Address() : 0), int32_t(ports.port),
+                            int32_t(ports.obfuscationType), uint16_t(ports.obfuscatedPort)));
     return true;
 }
 
@@ -125,7 +118,7 @@ bool PresenceService::SetStatus(ClientSession& session, MemStream& body)
     if (!body.Read(status))
         return false;
     if (status != Away && status != Online) {
-        m_context.log.Note(session.LogName(), QStringLiteral("ignores unknown status %1").arg(status));
+        session.Note("ignores unknown status %1", status);
         return true;
     }
     if (session.User().status == qint32(status))
@@ -141,10 +134,7 @@ bool PresenceService::SendUserStats(ClientSession& session, MemStream& body)
     if (!body.Read(name))
         return false;
     const ClientSession* peer = m_context.Online(name);
-    MemStream reply = NewMessage(SM_GET_USER_STATS);
-    reply.Write(name);
-    reply.Write(peer ? peer->User().stats : UserStatsRecord());
-    session.Send(reply);
+    session.Send(NewMessage(SM_GET_USER_STATS, name, peer ? peer->User().stats : UserStatsRecord()));
     return true;
 }
 
@@ -156,8 +146,7 @@ bool PresenceService::GivePrivileges(ClientSession& session, MemStream& body)
         return false;
     if (!m_context.accounts.Exists(name)
         || !m_context.privileges.Transfer(session.Name(), name, qint64(days) * 24 * 3600)) {
-        m_context.log.Note(session.LogName(),
-                           QStringLiteral("cannot give %1 days of privileges to %2").arg(days).arg(name));
+        session.Note("cannot give %1 days of privileges to %2", days, name);
         return true;
     }
     SendOwnPrivileges(session.Name());
@@ -167,11 +156,8 @@ bool PresenceService::GivePrivileges(ClientSession& session, MemStream& body)
 
 MemStream PresenceService::StatusMessage(const QString& user) const
 {
-    MemStream message = NewMessage(SM_GET_USER_STATUS);
-    message.Write(user);
-    message.Write(int32_t(m_context.StatusOf(user)));
-    message.Write(m_context.privileges.IsPrivileged(user));
-    return message;
+    return NewMessage(SM_GET_USER_STATUS, user, int32_t(m_context.StatusOf(user)),
+                      m_context.privileges.IsPrivileged(user));
 }
 
 void PresenceService::NotifyWatchers(const QString& user)
@@ -187,9 +173,8 @@ void PresenceService::SendOwnPrivileges(const QString& user)
     ClientSession* session = m_context.Online(user);
     if (!session)
         return;
-    MemStream message = NewMessage(SM_GET_OWN_PRIVILEGES_STATUS);
-    message.Write(int32_t(qMin<qint64>(m_context.privileges.SecondsLeft(user), INT32_MAX)));
-    session->Send(message);
+    session->Send(NewMessage(SM_GET_OWN_PRIVILEGES_STATUS,
+                             int32_t(qMin<qint64>(m_context.privileges.SecondsLeft(user), INT32_MAX))));
 }
 
 } // namespace localserver

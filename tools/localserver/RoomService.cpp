@@ -52,14 +52,10 @@ bool RoomService::Say(ClientSession& session, MemStream& body)
         return false;
     const Room* room = m_context.rooms.Find(name);
     if (!room || !room->IsPresent(session.Name())) {
-        m_context.log.Note(session.LogName(), QStringLiteral("speaks in %1 without being in it").arg(name));
+        session.Note("speaks in %1 without being in it", name);
         return true;
     }
-    MemStream chat = NewMessage(SM_SAY_CHATROOM);
-    chat.Write(name);
-    chat.Write(session.Name());
-    chat.Write(text);
-    SendToPresent(*room, chat);
+    SendToPresent(*room, NewMessage(SM_SAY_CHATROOM, name, session.Name(), text));
     return true;
 }
 
@@ -71,7 +67,7 @@ bool RoomService::Join(ClientSession& session, MemStream& body)
     quint32 isPrivate = 0;
     body.Read(isPrivate); // absent in older clients' joins
     if (!Rooms::IsValidName(name)) {
-        m_context.log.Note(session.LogName(), QStringLiteral("asks for a room with an invalid name"));
+        session.Note("asks for a room with an invalid name");
         return true;
     }
     const QString& user = session.Name();
@@ -80,18 +76,14 @@ bool RoomService::Join(ClientSession& session, MemStream& body)
     if (created)
         room = &m_context.rooms.Create(name, isPrivate == 1, user);
     if (!room->MayEnter(user)) {
-        m_context.log.Note(session.LogName(), QStringLiteral("is no member of private room %1").arg(name));
+        session.Note("is no member of private room %1", name);
         return true;
     }
     if (!room->IsPresent(user)) {
-        MemStream joined = NewMessage(SM_USER_JOINED_ROOM);
-        joined.Write(name);
-        joined.Write(user);
-        joined.Write(int32_t(session.User().status));
-        joined.Write(session.User().stats);
-        joined.Write(int32_t(0)); // free upload slots: not known to the server
-        joined.Write(QString());  // country code
-        SendToPresent(*room, joined);
+        // Free upload slots are not known to the server; no country code.
+        SendToPresent(*room,
+                      NewMessage(SM_USER_JOINED_ROOM, name, user, int32_t(session.User().status), session.User().stats,
+                                 int32_t(0), QString()));
         room->present.append(user);
         session.User().rooms.insert(name);
     }
@@ -120,15 +112,11 @@ bool RoomService::SetTicker(ClientSession& session, MemStream& body)
         return false;
     Room* room = m_context.rooms.Find(name);
     if (!room || !room->IsPresent(session.Name())) {
-        m_context.log.Note(session.LogName(), QStringLiteral("sets a ticker in %1 without being in it").arg(name));
+        session.Note("sets a ticker in %1 without being in it", name);
         return true;
     }
     room->SetTicker(session.Name(), text);
-    MemStream ticker = NewMessage(SM_ROOM_TICKER_USER_ADDED);
-    ticker.Write(name);
-    ticker.Write(session.Name());
-    ticker.Write(text);
-    SendToPresent(*room, ticker);
+    SendToPresent(*room, NewMessage(SM_ROOM_TICKER_USER_ADDED, name, session.Name(), text));
     return true;
 }
 
@@ -140,7 +128,7 @@ bool RoomService::ChangeMembership(ClientSession& session, quint32 code, MemStre
         return false;
     Room* room = m_context.rooms.Find(name);
     if (!room || !room->isPrivate) {
-        m_context.log.Note(session.LogName(), QStringLiteral("changes members of %1, no private room").arg(name));
+        session.Note("changes members of %1, no private room", name);
         return true;
     }
     switch (code) {
@@ -159,7 +147,7 @@ void RoomService::AddMember(ClientSession& actor, Room& room, const QString& use
     const bool allowed = by == room.owner || room.IsOperator(by);
     if (!allowed || !m_context.accounts.Exists(user) || room.MayEnter(user)
         || (target && !target->User().acceptsPrivateRoomAdd)) {
-        m_context.log.Note(actor.LogName(), QStringLiteral("cannot add %1 to %2").arg(user, room.name));
+        actor.Note("cannot add %1 to %2", user, room.name);
         return;
     }
     room.members.append(user);
@@ -171,7 +159,7 @@ void RoomService::RemoveMember(ClientSession& actor, Room& room, const QString& 
     const QString& by = actor.Name();
     const bool allowed = by == room.owner || (room.IsOperator(by) && !room.IsOperator(user));
     if (!allowed || !room.members.contains(user)) {
-        m_context.log.Note(actor.LogName(), QStringLiteral("cannot remove %1 from %2").arg(user, room.name));
+        actor.Note("cannot remove %1 from %2", user, room.name);
         return;
     }
     Expel(room, user);
@@ -180,7 +168,7 @@ void RoomService::RemoveMember(ClientSession& actor, Room& room, const QString& 
 void RoomService::AddOperator(ClientSession& actor, Room& room, const QString& user)
 {
     if (actor.Name() != room.owner || !room.members.contains(user) || room.IsOperator(user)) {
-        m_context.log.Note(actor.LogName(), QStringLiteral("cannot make %1 operator of %2").arg(user, room.name));
+        actor.Note("cannot make %1 operator of %2", user, room.name);
         return;
     }
     room.operators.append(user);
@@ -190,7 +178,7 @@ void RoomService::AddOperator(ClientSession& actor, Room& room, const QString& u
 void RoomService::RemoveOperator(ClientSession& actor, Room& room, const QString& user)
 {
     if (actor.Name() != room.owner || !room.IsOperator(user)) {
-        m_context.log.Note(actor.LogName(), QStringLiteral("cannot take operator of %1 from %2").arg(room.name, user));
+        actor.Note("cannot take operator of %1 from %2", room.name, user);
         return;
     }
     TakeOperatorship(room, user);
@@ -236,7 +224,7 @@ bool RoomService::GiveUpRoom(ClientSession& session, MemStream& body)
         return false;
     Room* room = m_context.rooms.Find(name);
     if (!room || !room->isPrivate || room->owner != session.Name()) {
-        m_context.log.Note(session.LogName(), QStringLiteral("cannot give up %1").arg(name));
+        session.Note("cannot give up %1", name);
         return true;
     }
     const QStringList present = room->present;
@@ -256,9 +244,7 @@ bool RoomService::EnablePrivateRoomAdd(ClientSession& session, MemStream& body)
     if (!body.Read(enabled))
         return false;
     session.User().acceptsPrivateRoomAdd = enabled;
-    MemStream reply = NewMessage(SM_ENABLE_PRIVATE_ROOM_ADD);
-    reply.Write(enabled);
-    session.Send(reply);
+    session.Send(NewMessage(SM_ENABLE_PRIVATE_ROOM_ADD, enabled));
     return true;
 }
 
@@ -302,14 +288,10 @@ void RoomService::SendJoinDetails(ClientSession& session, const Room& room)
     session.Send(tickers);
 
     if (room.isPrivate) {
-        MemStream members = NewMessage(SM_ROOM_MEMBERS);
-        members.Write(room.name);
-        members.Write(std::vector<QString>(room.members.begin(), room.members.end()));
-        session.Send(members);
-        MemStream operators = NewMessage(SM_ROOM_OPERATORS);
-        operators.Write(room.name);
-        operators.Write(std::vector<QString>(room.operators.begin(), room.operators.end()));
-        session.Send(operators);
+        session.Send(
+            NewMessage(SM_ROOM_MEMBERS, room.name, std::vector<QString>(room.members.begin(), room.members.end())));
+        session.Send(NewMessage(SM_ROOM_OPERATORS, room.name,
+                                std::vector<QString>(room.operators.begin(), room.operators.end())));
     }
 }
 
@@ -333,15 +315,8 @@ void RoomService::SendRoomList(ClientSession& session)
                 operatorNames.push_back(room->name);
         }
     }
-    MemStream list = NewMessage(SM_ROOM_LIST);
-    list.Write(publicNames);
-    list.Write(publicCounts);
-    list.Write(ownedNames);
-    list.Write(ownedCounts);
-    list.Write(memberNames);
-    list.Write(memberCounts);
-    list.Write(operatorNames);
-    session.Send(list);
+    session.Send(NewMessage(SM_ROOM_LIST, publicNames, publicCounts, ownedNames, ownedCounts, memberNames, memberCounts,
+                            operatorNames));
 }
 
 void RoomService::RemovePresent(Room& room, const QString& user, bool tellUser)
@@ -372,17 +347,12 @@ void RoomService::SendTo(const QString& user, const MemStream& message)
 
 MemStream RoomService::RoomAndUser(ServerMessageCode code, const QString& room, const QString& user)
 {
-    MemStream message = NewMessage(code);
-    message.Write(room);
-    message.Write(user);
-    return message;
+    return NewMessage(code, room, user);
 }
 
 MemStream RoomService::RoomOnly(ServerMessageCode code, const QString& room)
 {
-    MemStream message = NewMessage(code);
-    message.Write(room);
-    return message;
+    return NewMessage(code, room);
 }
 
 } // namespace localserver

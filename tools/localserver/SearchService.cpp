@@ -29,9 +29,7 @@ bool SearchService::Handle(ClientSession& session, quint32 code, MemStream& body
 
 void SearchService::OnLogin(ClientSession& session)
 {
-    MemStream wait = NewMessage(SM_WISHLIST_WAIT);
-    wait.Write(uint32_t(m_context.options.wishListInterval));
-    session.Send(wait);
+    session.Send(NewMessage(SM_WISHLIST_WAIT, uint32_t(m_context.options.wishListInterval)));
 }
 
 bool SearchService::SearchNetwork(ClientSession& session, MemStream& body)
@@ -65,7 +63,7 @@ bool SearchService::SearchRoom(ClientSession& session, MemStream& body)
         return false;
     const Room* room = m_context.rooms.Find(name);
     if (!room || !room->IsPresent(session.Name())) {
-        m_context.log.Note(session.LogName(), QStringLiteral("searches %1 without being in it").arg(name));
+        session.Note("searches %1 without being in it", name);
         return true;
     }
     const MemStream request = SearchRequest(session.Name(), token, text);
@@ -93,31 +91,20 @@ bool SearchService::SendCorrelations(ClientSession& session, MemStream& body)
     QString term;
     if (!body.Read(term))
         return false;
-    MemStream reply = NewMessage(SM_SEARCH_CORRELATIONS);
-    reply.Write(term);
-    reply.WriteCount(0); // this server keeps no related terms
-    session.Send(reply);
+    // This server keeps no related terms.
+    session.Send(NewMessage(SM_SEARCH_CORRELATIONS, term, std::vector<QString>()));
     return true;
 }
 
 MemStream SearchService::SearchRequest(const QString& user, quint32 token, const QString& text)
 {
-    MemStream request = NewMessage(SM_FILE_SEARCH);
-    request.Write(user);
-    request.Write(uint32_t(token));
-    request.Write(text);
-    return request;
+    return NewMessage(SM_FILE_SEARCH, user, uint32_t(token), text);
 }
 
 MemStream SearchService::DistributedSearchRequest(const QString& user, quint32 token, const QString& text)
 {
-    MemStream request = NewMessage(SM_DNET_MESSAGE);
-    request.Write(uint8_t(DistributedSearchCode));
-    request.Write(uint32_t(DistributedSearchKind));
-    request.Write(user);
-    request.Write(uint32_t(token));
-    request.Write(text);
-    return request;
+    return NewMessage(SM_DNET_MESSAGE, uint8_t(DistributedSearchCode), uint32_t(DistributedSearchKind), user,
+                      uint32_t(token), text);
 }
 
 } // namespace localserver

@@ -6,13 +6,6 @@
 
 namespace localserver {
 
-MemStream NewMessage(ServerMessageCode code)
-{
-    MemStream message;
-    message.Write(uint32_t(code));
-    return message;
-}
-
 ServerContext::ServerContext(const ServerOptions& serverOptions)
     : options(serverOptions)
     , log(options.quiet)

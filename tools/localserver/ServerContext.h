@@ -9,6 +9,7 @@
 #include "ServerOptions.h"
 
 #include "server/ServerMessageCode.h"
+#include "wire/FrameWriter.h"
 #include "wire/MemStream.h"
 
 #include <map>
@@ -18,8 +19,12 @@ namespace localserver {
 
 class ClientSession;
 
-// A fresh outgoing message that starts with its code.
-MemStream NewMessage(ServerMessageCode code);
+// A fresh outgoing message: the code, then each field in order.
+template <class... Fields>
+MemStream NewMessage(ServerMessageCode code, const Fields&... fields)
+{
+    return BuildMessage(uint32_t(code), fields...);
+}
 
 // What the services share: the options, the log, the stores and the directory
 // of logged-in users.

@@ -20,23 +20,23 @@ QString Describe(quint32 code)
 
 void ServerLog::Received(const QString& who, quint32 code, qint64 bytes)
 {
-    Write(QStringLiteral("<- %1 %2, %3 bytes").arg(who, Describe(code)).arg(bytes));
+    if (!m_quiet)
+        Write(QStringLiteral("<- %1 %2, %3 bytes").arg(who, Describe(code)).arg(bytes));
 }
 
 void ServerLog::Sent(const QString& who, quint32 code, qint64 bytes)
 {
-    Write(QStringLiteral("-> %1 %2, %3 bytes").arg(who, Describe(code)).arg(bytes));
+    if (!m_quiet)
+        Write(QStringLiteral("-> %1 %2, %3 bytes").arg(who, Describe(code)).arg(bytes));
 }
 
-void ServerLog::Note(const QString& who, const QString& text)
+void ServerLog::WriteNote(const QString& who, const QString& text)
 {
     Write(QStringLiteral("-- %1 %2").arg(who, text));
 }
 
 void ServerLog::Write(const QString& line)
 {
-    if (m_quiet)
-        return;
     const QByteArray text = (QDateTime::currentDateTime().toString(Qt::ISODate) + ' ' + line + '\n').toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     std::fflush(stdout);

@@ -36,6 +36,15 @@ struct ServerOptions
     // closed, so that idle or stray connections do not pile up.
     int loginTimeoutMs = 30 * 1000;
 
+    // The longest message a connection may send before it has logged in: a
+    // login with the longest name and a long password fits with room to spare.
+    // A longer one closes the connection, so that strangers cannot make the
+    // server hold large messages.
+    quint32 maxLoginMessageLength = 4096;
+
+    // Connections that have not logged in yet; one more is closed at once.
+    int maxPendingLogins = 128;
+
     // A client whose unsent bytes exceed this is dropped.
     qint64 maxQueuedBytes = 8 * 1024 * 1024;
 

@@ -34,12 +34,9 @@ bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
 
 void TreeService::OnLogin(ClientSession& session)
 {
-    MemStream minSpeed = NewMessage(SM_SET_PARENT_MIN_SPEED);
-    minSpeed.Write(int32_t(m_context.options.parentMinSpeed));
-    session.Send(minSpeed);
-    MemStream ratio = NewMessage(SM_SET_PARENT_SPEED_CONNECTION_RATIO);
-    ratio.Write(int32_t(m_context.options.parentSpeedConnectionRatio));
-    session.Send(ratio);
+    session.Send(NewMessage(SM_SET_PARENT_MIN_SPEED, int32_t(m_context.options.parentMinSpeed)));
+    session.Send(
+        NewMessage(SM_SET_PARENT_SPEED_CONNECTION_RATIO, int32_t(m_context.options.parentSpeedConnectionRatio)));
 }
 
 void TreeService::OfferParents(ClientSession& session)
