@@ -1,0 +1,67 @@
+#include "ShareGraph.h"
+
+#include "app/Settings.h"
+#include "server/Server.h"
+#include "store/DataSaver.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+ShareGraph::ShareGraph()
+{
+    qputenv("HOME", home.path().toLocal8Bit());
+    d.Clear();
+    saver = std::make_unique<DataSaver>();
+    DeclareSettingsSchema();
+    Server::CreateData();
+    manager = std::make_unique<SharedFoldersManager>();
+    SetSetting("username", "me");
+}
+
+ShareGraph::~ShareGraph()
+{
+    manager.reset();
+    saver.reset();
+    d.Clear();
+}
+
+QString ShareGraph::Write(const QString& relativePath, const QByteArray& bytes)
+{
+    const QString path = Path(relativePath);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+ItemPtr ShareGraph::Share(const QString& relativePath)
+{
+    const ItemPtr folder = manager->AddSharedFolder(relativePath.isEmpty() ? files.path() : Path(relativePath));
+    Settle();
+    return folder;
+}
+
+bool ShareGraph::Settle()
+{
+    return QTest::qWaitFor([this] { return !manager->IsScanning(); }, 10000);
+}
+
+ItemPtr ShareGraph::File(const QString& path)
+{
+    const QFileInfo info(path);
+    const ItemPtr folder = d.GetType("shared_file_folder")->HasItem(Value(info.path()));
+    const ItemPtr name = d.GetType("shared_file_name")->HasItem(Value(info.fileName()));
+    return folder && name ? d.GetItem(folder, name, "shared_file") : ItemPtr();
+}
+
+QString ShareGraph::Property(ItemPtr item, const char* type)
+{
+    return QString::fromStdString(item.GetItem(type).AsStdString());
+}
+
+void ShareGraph::MakePublic(ItemPtr sharedFolder)
+{
+    sharedFolder.NewItem("shared_public");
+}

@@ -1,0 +1,43 @@
+#ifndef TESTS_SHARES_SHAREGRAPH_H
+#define TESTS_SHARES_SHAREGRAPH_H
+
+#include "shares/SharedFoldersManager.h"
+#include "store/Data.h"
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class DataSaver;
+
+// A fresh graph with the settings and the server session's types, a sharing
+// manager over it, a temporary home and a temporary folder to share from.
+class ShareGraph
+{
+public:
+    ShareGraph();
+    ~ShareGraph();
+
+    // A file under the share folder with the given bytes (folders made as needed).
+    QString Write(const QString& relativePath, const QByteArray& bytes = QByteArray("x"));
+    QString Path(const QString& relativePath) const { return files.filePath(relativePath); }
+    // Shares a folder below the temporary folder and waits until it is indexed.
+    ItemPtr Share(const QString& relativePath = QString());
+    // Waits until every walk has been applied.
+    bool Settle();
+
+    // The "shared_file" of a path (exact), and its property of a type.
+    static ItemPtr File(const QString& path);
+    static QString Property(ItemPtr item, const char* type);
+    // A "shared_folder" marked as shared with everybody.
+    static void MakePublic(ItemPtr sharedFolder);
+
+    QTemporaryDir home;
+    QTemporaryDir files;
+    std::unique_ptr<DataSaver> saver;
+    std::unique_ptr<SharedFoldersManager> manager;
+};
+
+#endif
