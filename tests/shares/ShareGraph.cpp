@@ -65,3 +65,24 @@ void ShareGraph::MakePublic(ItemPtr sharedFolder)
 {
     sharedFolder.NewItem("shared_public");
 }
+
+ItemPtr ShareGraph::AddFile(ItemPtr sharedFolder, const QString& folder, const QString& name, qint64 size)
+{
+    const ItemPtr fileFolder = d.GetType("shared_file_folder")->GetItem(Value(folder));
+    sharedFolder += fileFolder;
+    const ItemPtr file = d.GetType("shared_file")->NewItem();
+    file += d.GetType("shared_file_name")->GetItem(Value(name));
+    file += d.GetType("shared_file_size")->GetItem(Value(size));
+    file += fileFolder;
+    manager->TokenizeSharedFile(file);
+    return file;
+}
+
+ItemPtr ShareGraph::ListUser(const QString& user, const QStringList& groups)
+{
+    const ItemPtr userItem = d.GetType("user")->GetItem(Value(user));
+    const ItemPtr inUserList = userItem.NewItem("in_user_list");
+    for (const QString& group : groups)
+        inUserList += d.GetType("user_list_group")->GetItem(Value(group));
+    return userItem;
+}

@@ -33,6 +33,10 @@ public:
     static QString Property(ItemPtr item, const char* type);
     // A "shared_folder" marked as shared with everybody.
     static void MakePublic(ItemPtr sharedFolder);
+    // A file put straight into the index (no disk) under a shared folder, with its words.
+    ItemPtr AddFile(ItemPtr sharedFolder, const QString& folder, const QString& name, qint64 size = 1);
+    // A user on the user list, in the given groups.
+    static ItemPtr ListUser(const QString& user, const QStringList& groups = {});
 
     QTemporaryDir home;
     QTemporaryDir files;
