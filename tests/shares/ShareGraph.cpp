@@ -8,20 +8,28 @@
 #include <QFileInfo>
 #include <QTest>
 
-ShareGraph::ShareGraph()
+ShareGraph::ShareGraph(quint16 serverPort)
 {
     qputenv("HOME", home.path().toLocal8Bit());
     d.Clear();
     saver = std::make_unique<DataSaver>();
     DeclareSettingsSchema();
     Server::CreateData();
-    manager = std::make_unique<SharedFoldersManager>();
     SetSetting("username", "me");
+    SetSetting("password", "secret");
+    SetSetting("server_host", "127.0.0.1");
+    SetSetting("use_upnp", "no");
+    if (serverPort) {
+        SetSetting("server_port", QString::number(serverPort));
+        server = std::make_unique<Server>();
+    }
+    manager = std::make_unique<SharedFoldersManager>();
 }
 
 ShareGraph::~ShareGraph()
 {
     manager.reset();
+    server.reset();
     saver.reset();
     d.Clear();
 }

@@ -1,6 +1,7 @@
 #ifndef TESTS_SHARES_SHAREGRAPH_H
 #define TESTS_SHARES_SHAREGRAPH_H
 
+#include "server/Server.h"
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 
@@ -17,7 +18,9 @@ class DataSaver;
 class ShareGraph
 {
 public:
-    ShareGraph();
+    // With a server session, made before the manager so that the manager
+    // hangs its login work on it; it is pointed at 127.0.0.1 and the port.
+    explicit ShareGraph(quint16 serverPort = 0);
     ~ShareGraph();
 
     // A file under the share folder with the given bytes (folders made as needed).
@@ -41,6 +44,7 @@ public:
     QTemporaryDir home;
     QTemporaryDir files;
     std::unique_ptr<DataSaver> saver;
+    std::unique_ptr<Server> server;
     std::unique_ptr<SharedFoldersManager> manager;
 };
 
