@@ -3,24 +3,36 @@
 #include <QFile>
 #include <QSet>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
 
-namespace fs = std::filesystem;
-
-std::size_t FolderScan::FileCount() const
-{
-    std::size_t count = 0;
-    for (const ScannedRoot& root : roots)
-        for (const ScannedFolder& folder : root.folders)
-            count += folder.files.size();
-    return count;
-}
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 QString ChildPath(const QString& folder, const QString& name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
+
+namespace {
+// Closes a listed folder however the listing ends.
+struct FolderStream
+{
+    explicit FolderStream(const QString& path)
+        : stream(opendir(QFile::encodeName(path).constData()))
+    {
+    }
+    ~FolderStream()
+    {
+        if (stream)
+            closedir(stream);
+    }
+    FolderStream(const FolderStream&) = delete;
+    FolderStream& operator=(const FolderStream&) = delete;
+
+    DIR* stream;
+};
+} // namespace
 
 ScannedRoot WalkSharedFolder(const QString& root, const std::function<bool()>& stopped,
                              const std::function<void(const QString&, const QString&)>& unlisted)
@@ -37,35 +49,40 @@ ScannedRoot WalkSharedFolder(const QString& root, const std::function<bool()>& s
             continue;
         visited.insert(folder);
 
-        std::error_code error;
-        fs::directory_iterator entries(fs::path(QFile::encodeName(folder).toStdString()), error);
-        if (error) {
-            unlisted(folder, QString::fromStdString(error.message()));
+        // Entries are looked at relative to the open folder, as find(1) does:
+        // no path is resolved again for each file.
+        FolderStream listing(folder);
+        if (!listing.stream) {
+            unlisted(folder, qt_error_string(errno));
             continue;
         }
+        const int folderFd = dirfd(listing.stream);
         ScannedFolder listed;
         listed.path = folder;
         std::vector<QString> subfolders;
-        for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-            const fs::directory_entry& entry = *entries;
-            const std::string fileName = entry.path().filename().native();
-            if (fileName.empty() || fileName[0] == '.')
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(listing.stream);
+            if (!entry)
+                break;
+            const char* name = entry->d_name;
+            if (name[0] == '.')
                 continue;
-            std::error_code entryError;
-            const fs::file_status status = entry.symlink_status(entryError);
-            if (entryError || fs::is_symlink(status))
+            unsigned char type = entry->d_type;
+            struct stat status = {};
+            const bool needStatus = type == DT_REG || type == DT_UNKNOWN;
+            // A file gone since the listing is skipped.
+            if (needStatus && fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            const QString name = QFile::decodeName(QByteArray::fromStdString(fileName));
-            if (fs::is_directory(status)) {
-                subfolders.push_back(ChildPath(folder, name));
-            } else if (fs::is_regular_file(status)) {
-                const std::uintmax_t size = entry.file_size(entryError);
-                if (!entryError)
-                    listed.files.push_back({name, qint64(size)});
-            }
+            if (type == DT_UNKNOWN)
+                type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_LNK;
+            if (type == DT_DIR)
+                subfolders.push_back(ChildPath(folder, QFile::decodeName(name)));
+            else if (type == DT_REG)
+                listed.files.push_back({QFile::decodeName(name), qint64(status.st_size)});
         }
-        if (error) {
-            unlisted(folder, QString::fromStdString(error.message()));
+        if (errno != 0) {
+            unlisted(folder, qt_error_string(errno));
             continue;
         }
         result.folders.push_back(std::move(listed));

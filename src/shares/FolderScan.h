@@ -34,7 +34,6 @@ struct ScannedRoot
 struct FolderScan
 {
     std::vector<ScannedRoot> roots;
-    std::size_t FileCount() const;
 };
 
 using FolderScanPtr = std::shared_ptr<const FolderScan>;
