@@ -57,7 +57,19 @@ std::optional<Mp3Header> FileScanner::ScanMP3(const QString& path)
 
 void FileScanner::OnMP3ScanRequired(QString path)
 {
+    headerRequests.push_back(std::move(path));
+    if (headerRequests.size() == 1)
+        QMetaObject::invokeMethod(this, &FileScanner::ReadNextHeader, Qt::QueuedConnection);
+}
+
+void FileScanner::ReadNextHeader()
+{
+    const QString path = std::move(headerRequests.front());
+    headerRequests.pop_front();
     if (const std::optional<Mp3Header> header = ScanMP3(path))
         emit MP3Scanned(path, header->mpegVersion, header->channelMode, header->sampleRateIndex, header->vbr,
                         header->bitrate);
+    // Posted after the read, so that a walk asked for meanwhile comes first.
+    if (!headerRequests.empty())
+        QMetaObject::invokeMethod(this, &FileScanner::ReadNextHeader, Qt::QueuedConnection);
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -30,6 +31,8 @@ public:
 
 public slots:
     void ScanFolders(QStringList roots);
+    // Headers are read one file at a time in request order; a walk asked for
+    // meanwhile runs before the next one, not after all of them.
     void OnMP3ScanRequired(QString path);
 
 signals:
@@ -39,10 +42,13 @@ signals:
     void MP3Scanned(QString path, int mpegVersion, QString channelMode, int sampleRateIndex, bool vbr, int bitrate);
 
 private:
+    void ReadNextHeader();
+
     mutable QMutex stopMutex;
     bool stopped = false;
     // One buffer for every header read.
     std::unique_ptr<char[]> block;
+    std::deque<QString> headerRequests;
 };
 
 #endif
