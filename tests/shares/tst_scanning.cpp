@@ -153,6 +153,22 @@ private slots:
         QDir(root).removeRecursively();
     }
 
+    void namesDifferingInCaseAreTwoFiles()
+    {
+        ShareGraph share;
+        const QString lower = share.Write("tune.mp3", Cbr192);
+        const QString upper = share.Write("TUNE.MP3", Frames(50, Mpeg2, 8, 0, 3));
+        share.Share();
+        QVERIFY(QTest::qWaitFor([&] { return HasHeader(lower) && HasHeader(upper); }, 5000));
+        QCOMPARE(ShareGraph::Property(ShareGraph::File(lower), "mpeg_version"), QStringLiteral("1"));
+        QCOMPARE(ShareGraph::Property(ShareGraph::File(upper), "mpeg_version"), QStringLiteral("2"));
+        QSignalSpy rescanned(share.manager.get(), &SharedFoldersManager::SharedFilesRescanned);
+        share.manager->RescanShares();
+        QVERIFY(share.Settle());
+        QCOMPARE(rescanned.takeFirst(), (QList<QVariant>{0, 0}));
+        QVERIFY(share.manager->GetSharedFileItem(share.Path("Tune.mp3")));
+    }
+
     void unreadableShareAndShutDownDuringAWalk()
     {
         ShareGraph share;
