@@ -13,9 +13,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -157,7 +157,8 @@ void BM_WalkAgainstFind(benchmark::State& state)
         find();
         findMs += clock.nsecsElapsed() / 1e6;
         clock.restart();
-        const ScannedRoot scanned = WalkSharedFolder(root, [] { return false; }, [](const QString&, const QString&) {});
+        const ScannedRoot scanned = WalkSharedFolder(
+            root, [] { return false; }, [](const QString&, const QString&) {});
         walkMs += clock.nsecsElapsed() / 1e6;
         files = 0;
         for (const ScannedFolder& folder : scanned.folders)
@@ -222,9 +223,8 @@ void MeasureSearch(benchmark::State& state, const QString& query)
 {
     auto& graph = IndexedGraph();
     int repliedFiles = 0;
-    QObject::connect(graph->manager.get(), &SharedFoldersManager::SearchReplyReady, [&](QString, MemStream message) {
-        repliedFiles = int(message.GetLength());
-    });
+    QObject::connect(graph->manager.get(), &SharedFoldersManager::SearchReplyReady,
+                     [&](QString, MemStream message) { repliedFiles = int(message.GetLength()); });
     std::vector<double> micros;
     for (auto _ : state) {
         QElapsedTimer clock;

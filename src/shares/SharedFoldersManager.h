@@ -7,7 +7,6 @@
 #include "shares/ShareIndex.h"
 #include "shares/ShareMessages.h"
 #include "shares/ShareReconciler.h"
-#include "store/Events.h"
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
 #include "wire/MemStream.h"

@@ -12,8 +12,8 @@ enum VersionBits
 
 // `count` frames: a header (no CRC) and frame data. `strayRun` puts a run of
 // 0xFF bytes into the data, as encoders do.
-inline QByteArray Frames(int count, VersionBits version, int bitrateIndex, int sampleRateIndex = 0,
-                         int channelMode = 1, int layerBits = 1, bool strayRun = false)
+inline QByteArray Frames(int count, VersionBits version, int bitrateIndex, int sampleRateIndex = 0, int channelMode = 1,
+                         int layerBits = 1, bool strayRun = false)
 {
     QByteArray frame(4, '\0');
     frame[0] = char(0xFF);

@@ -90,8 +90,8 @@ private slots:
             unlisted.clear();
             QFile::setPermissions(dir.path() + "/locked", QFileDevice::Permissions());
             const ScannedRoot scanned = WalkSharedFolder(dir.path(), never, note);
-            QFile::setPermissions(dir.path() + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                              | QFileDevice::ExeOwner);
+            QFile::setPermissions(dir.path() + "/locked",
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
             QCOMPARE(Listing(scanned, dir.path()), QStringList({": file.txt=1"}));
             QCOMPARE(unlisted, QStringList({dir.path() + "/locked"}));
         }

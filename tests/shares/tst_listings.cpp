@@ -78,9 +78,11 @@ private slots:
         QVERIFY(table.empty());
         const FileInfoMap expected{
             {"\\m",
-             {FileInfo("cover.jpg", 20), FileInfo("song.mp3", 3000, AttributeMap::ForSharedFile("song.mp3", 192, false))}},
+             {FileInfo("cover.jpg", 20),
+              FileInfo("song.mp3", 3000, AttributeMap::ForSharedFile("song.mp3", 192, false))}},
             {"\\m\\Empty", {}},
-            {"\\m\\Live", {FileInfo("song.mp3", 4000, AttributeMap::ForSharedFile("song.mp3", std::nullopt, std::nullopt))}},
+            {"\\m\\Live",
+             {FileInfo("song.mp3", 4000, AttributeMap::ForSharedFile("song.mp3", std::nullopt, std::nullopt))}},
         };
         QCOMPARE(share5, expected);
 
@@ -187,10 +189,22 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("length");
         QTest::addColumn<QString>("text");
-        QTest::newRow("everything") << "192" << "cbr" << "245" << "192 CBR, 4:05";
-        QTest::newRow("variable") << "181" << "vbr" << "" << "181 VBR";
-        QTest::newRow("length only") << "" << "" << "3725" << "1:02:05";
-        QTest::newRow("nothing") << "" << "" << "" << "";
+        QTest::newRow("everything") << "192"
+                                    << "cbr"
+                                    << "245"
+                                    << "192 CBR, 4:05";
+        QTest::newRow("variable") << "181"
+                                  << "vbr"
+                                  << ""
+                                  << "181 VBR";
+        QTest::newRow("length only") << ""
+                                     << ""
+                                     << "3725"
+                                     << "1:02:05";
+        QTest::newRow("nothing") << ""
+                                 << ""
+                                 << ""
+                                 << "";
     }
 
     void displayText()

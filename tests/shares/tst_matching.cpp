@@ -109,20 +109,31 @@ private slots:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("found");
-        QTest::newRow("word of two letters only") << "ab" << "-";
-        QTest::newRow("with a longer word") << "ab cde" << "\\m\\x\\ab cde.mp3";
-        QTest::newRow("part token alone") << "*mix" << "-";
-        QTest::newRow("word and part") << "beat *mix" << "\\m\\beat remix.ogg";
-        QTest::newRow("excluded is case-sensitive on the name") << "tape -mix" << "\\m\\Mix Tape.mp3";
-        QTest::newRow("second pass") << "live-mix.flac" << "\\m\\live-mix.flac";
-        QTest::newRow("first pass") << "live flac" << "\\m\\live-mix.flac";
-        QTest::newRow("Latin-1 letters stay in words") << QString::fromUtf8("ärger café")
-                                                      << QString::fromUtf8("\\m\\Café\\Ärger über.mp3");
+        QTest::newRow("word of two letters only") << "ab"
+                                                  << "-";
+        QTest::newRow("with a longer word") << "ab cde"
+                                            << "\\m\\x\\ab cde.mp3";
+        QTest::newRow("part token alone") << "*mix"
+                                          << "-";
+        QTest::newRow("word and part") << "beat *mix"
+                                       << "\\m\\beat remix.ogg";
+        QTest::newRow("excluded is case-sensitive on the name") << "tape -mix"
+                                                                << "\\m\\Mix Tape.mp3";
+        QTest::newRow("second pass") << "live-mix.flac"
+                                     << "\\m\\live-mix.flac";
+        QTest::newRow("first pass") << "live flac"
+                                    << "\\m\\live-mix.flac";
+        QTest::newRow("Latin-1 letters stay in words")
+            << QString::fromUtf8("ärger café") << QString::fromUtf8("\\m\\Café\\Ärger über.mp3");
         QTest::newRow("split above Latin-1") << "sky blue" << QString::fromUtf8("\\m\\sky\u4E00blue.mp3");
-        QTest::newRow("same name in a folder and its subfolder") << "same txt" << "\\m\\same.txt|\\m\\x\\same.txt";
-        QTest::newRow("unknown word") << "mix nowhere" << "-";
-        QTest::newRow("invalid query") << "\"" << "-";
-        QTest::newRow("excluded only") << "-mix" << "-";
+        QTest::newRow("same name in a folder and its subfolder") << "same txt"
+                                                                 << "\\m\\same.txt|\\m\\x\\same.txt";
+        QTest::newRow("unknown word") << "mix nowhere"
+                                      << "-";
+        QTest::newRow("invalid query") << "\""
+                                       << "-";
+        QTest::newRow("excluded only") << "-mix"
+                                       << "-";
     }
 
     void matches()
@@ -183,10 +194,14 @@ private slots:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("visible");
-        QTest::newRow("stranger") << "zed" << "/m";
-        QTest::newRow("listed user") << "lisa" << "/list /m";
-        QTest::newRow("group member") << "gus" << "/friends /list /m";
-        QTest::newRow("unshared user") << "ursula" << "";
+        QTest::newRow("stranger") << "zed"
+                                  << "/m";
+        QTest::newRow("listed user") << "lisa"
+                                     << "/list /m";
+        QTest::newRow("group member") << "gus"
+                                      << "/friends /list /m";
+        QTest::newRow("unshared user") << "ursula"
+                                       << "";
     }
 
     void visibility()

@@ -43,17 +43,16 @@ private slots:
             << Frames(300, Mpeg2, 8, 0, 3, 1, true) << true << 2 << "mono" << 0 << false << 64;
         QTest::newRow("dual channel MPEG-2 at 16 kHz")
             << Frames(50, Mpeg2, 14, 2, 2) << true << 2 << "dual mono" << 2 << false << 160;
-        QTest::newRow("MPEG-2.5 with 0xFF runs") << Frames(300, Mpeg25, 8, 0, 3, 1, true) << false << 0 << "" << 0
-                                                << false << 0;
+        QTest::newRow("MPEG-2.5 with 0xFF runs")
+            << Frames(300, Mpeg25, 8, 0, 3, 1, true) << false << 0 << "" << 0 << false << 0;
         QTest::newRow("no Layer III frames") << Frames(100, Mpeg1, 9, 0, 1, 2) << false << 0 << "" << 0 << false << 0;
         QTest::newRow("empty") << QByteArray() << false << 0 << "" << 0 << false << 0;
         QTest::newRow("0xFF only") << QByteArray(5000, char(0xFF)) << false << 0 << "" << 0 << false << 0;
-        QTest::newRow("five bytes left in the block") << HeaderAt(65531) << true << 1 << "joint stereo" << 0 << false
-                                                      << 128;
+        QTest::newRow("five bytes left in the block")
+            << HeaderAt(65531) << true << 1 << "joint stereo" << 0 << false << 128;
         QTest::newRow("header ending at the block end") << HeaderAt(65532) << false << 0 << "" << 0 << false << 0;
         QTest::newRow("header straddling two blocks") << HeaderAt(65534) << false << 0 << "" << 0 << false << 0;
-        QTest::newRow("header at the end of the file")
-            << HeaderAt(10).left(14) << false << 0 << "" << 0 << false << 0;
+        QTest::newRow("header at the end of the file") << HeaderAt(10).left(14) << false << 0 << "" << 0 << false << 0;
     }
 
     void readsHeaders()

@@ -141,7 +141,8 @@ private slots:
         QCOMPARE(ShareGraph::Property(ShareGraph::File(a), "bitrate"), QStringLiteral("192"));
         QVERIFY(HasHeader(a));
         // Lower-case names come back with the names, so lookups ignore case.
-        QCOMPARE(share.manager->GetSharedFileItem(root + "/docs/README.txt"), ShareGraph::File(root + "/Docs/Readme.TXT"));
+        QCOMPARE(share.manager->GetSharedFileItem(root + "/docs/README.txt"),
+                 ShareGraph::File(root + "/Docs/Readme.TXT"));
         QVERIFY(!share.manager->GetSharedFileItem(root + "/docs/other.txt"));
         QVERIFY(!ShareGraph::File(a).IsConnected("search_token"));
 
