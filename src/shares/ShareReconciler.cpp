@@ -32,7 +32,6 @@ bool ShareReconciler::IsMp3Candidate(const QString& fileName)
 void ShareReconciler::Start(Kind walkKind, FolderScanPtr walk)
 {
     Log("Profiling", 1, "OnFoldersRescanned begin", ItemPtr());
-    running = true;
     kind = walkKind;
     scan = std::move(walk);
     phase = Phase::Folders;
@@ -53,7 +52,6 @@ void ShareReconciler::OnSlice()
             sliceTimer.start();
             return;
         }
-    running = false;
     scan.reset();
     reachedFolders.clear();
     currentFolder = ItemPtr();

@@ -49,15 +49,14 @@ public:
     explicit ShareReconciler(ShareIndex& index, QObject* parent = nullptr);
     ~ShareReconciler() override;
 
-    // Starts applying a walk; one at a time.
+    // Starts applying a walk; one at a time, each after Finished of the last.
     void Start(Kind kind, FolderScanPtr scan);
-    bool IsRunning() const { return running; }
 
     static bool IsMp3Candidate(const QString& fileName);
 
 signals:
     void MP3ScanRequired(QString path);
-    // Counts of files created and removed (counted for Rescan only).
+    // The files created and, for a rescan, the files removed.
     void Finished(int added, int removed);
 
 private:
@@ -82,7 +81,6 @@ private:
 
     ShareIndex& index;
     QTimer sliceTimer;
-    bool running = false;
     Kind kind = Kind::StartUp;
     FolderScanPtr scan;
     Phase phase = Phase::Folders;
