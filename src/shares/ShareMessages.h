@@ -1,0 +1,49 @@
+#ifndef SHARES_SHAREMESSAGES_H
+#define SHARES_SHAREMESSAGES_H
+
+#include "shares/FileInfo.h"
+#include "shares/SharedFolderInfo.h"
+#include "wire/MemStream.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <set>
+
+// The peer messages that carry this client's files, each built whole: the
+// message code, then the body compressed as one zlib stream (level 9).
+enum ShareMessageCode : uint32_t
+{
+    SharedFileListCode = 5,
+    SearchReplyCode = 9,
+    SharedFilesInFolderCode = 37,
+};
+
+// What a search reply says about the uploads besides the files.
+struct UploadQueueStatus
+{
+    bool freeToUpload = true;
+    uint32_t queuedUploads = 0;
+};
+
+// Code 9: own user name, token, the files, the free-slot flag, the own
+// upload speed, the queue length and an empty attribute table.
+MemStream SearchReplyMessage(const QString& ownUser, uint32_t token, const std::set<FileInfo>& files,
+                             const UploadQueueStatus& uploads, uint32_t uploadSpeed);
+// Code 5: the share map and an empty attribute table.
+MemStream SharedFileListMessage(const FileInfoMap& share);
+// Code 37: token, the folder, then one folder (the same) and its files.
+MemStream SharedFilesInFolderMessage(uint32_t token, const QString& folder, const SharedFolderInfo& contents);
+
+// Inflates a compressed body; false when it is not one complete zlib stream or
+// would grow beyond MaxInflatedBodyBytes.
+bool InflateBody(const QByteArray& compressed, QByteArray& body);
+constexpr int MaxInflatedBodyBytes = 256 * 1024 * 1024;
+
+// Reads a received share list (the bytes after the code): false when the body
+// does not inflate or the share map cannot be read; a missing or damaged
+// attribute table leaves the table empty and the share still counts.
+bool ReadSharedFileList(const QByteArray& compressed, FileInfoMap& share, AttributeTranslationTable& attributes);
+
+#endif
