@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "search/WishListSchema.h"
 #include "server/Server.h"
+#include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 #include "wire/ExtendedAsciiTranslator.h"
@@ -73,6 +74,7 @@ void ClientCore::CreateManagers()
 
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();
+    shares = std::make_unique<SharedFoldersManager>();
     translator = std::make_unique<ExtendedAsciiTranslator>();
 }
 
@@ -102,6 +104,7 @@ void ClientCore::Start()
     SetSetting("data_version", "1");
     connect(timers.get(), &TimerManager::FiveMinutesTick, this, &ClientCore::EveryFiveMinutes);
     connect(timers.get(), &TimerManager::HourTick, this, &ClientCore::EveryHour);
+    shares->Init();
 }
 
 void ClientCore::ConnectIfUserKnown()
@@ -141,6 +144,7 @@ void ClientCore::Shutdown()
         d.RemoveDisconnectedItems();
         SaveConfiguration();
     }
+    shares.reset();
     invoker.reset();
     server.reset();
     saver.reset();

@@ -12,6 +12,7 @@ class DataSaver;
 class DelayedInvoker;
 class ExtendedAsciiTranslator;
 class Server;
+class SharedFoldersManager;
 
 // The intervals of the periodic ticks; tests shorten them.
 struct TickIntervals
@@ -49,7 +50,8 @@ public:
     void WriteSettingDefaults();
     // Loads the configuration file; every data handler is told whether there was data.
     LoadResult LoadConfiguration();
-    // After loading: marks the data's layout version and starts the periodic collection and saving.
+    // After loading: marks the data's layout version, starts the periodic collection and saving, and brings the
+    // shares up to date with the disk.
     void Start();
     // Logs in when a user name is known.
     void ConnectIfUserKnown();
@@ -74,6 +76,7 @@ private:
     std::unique_ptr<DataSaver> saver;
     std::unique_ptr<Server> server;
     std::unique_ptr<DelayedInvoker> invoker;
+    std::unique_ptr<SharedFoldersManager> shares;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
     bool loadAttempted = false;
     bool saveFailing = false;

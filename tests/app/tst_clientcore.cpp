@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "server/Server.h"
+#include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 #include "wire/ExtendedAsciiTranslator.h"
@@ -67,15 +68,23 @@ private slots:
         {
             // The first run finds no file: defaults, and no connection without a user name.
             auto core = StartCore();
-            QVERIFY(timerManager && dataSaver && gp_server && delayedInvoker && extendedAsciiTranslator);
+            QVERIFY(timerManager && dataSaver && gp_server && delayedInvoker && sharedFoldersManager
+                    && extendedAsciiTranslator);
             QCOMPARE(GetSetting("chat_timestamps"), QString("activity_based"));
             QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
             SetSetting("server_host", "127.0.0.1");
             SetSetting("use_upnp", "no");
             SetSetting("minimize_to_tray", "no");
             d.GetType("wish_list_item")->GetItem("rare live recording");
+            QVERIFY(QDir(home.path()).mkpath("music"));
+            QFile song(home.path() + "/music/song.mp3");
+            QVERIFY(song.open(QIODevice::WriteOnly) && song.write("not really audio") > 0);
+            song.close();
+            sharedFoldersManager->AddSharedFolder(home.path() + "/music");
+            QTRY_VERIFY_WITH_TIMEOUT(!sharedFoldersManager->IsScanning(), 10000);
             core->Shutdown();
-            QVERIFY(!timerManager && !dataSaver && !gp_server && !delayedInvoker && !extendedAsciiTranslator);
+            QVERIFY(!timerManager && !dataSaver && !gp_server && !delayedInvoker && !sharedFoldersManager
+                    && !extendedAsciiTranslator);
             core->Shutdown();
         }
         QVERIFY(QFile::permissions(ClientCore::ConfigurationPath()) & QFile::ReadOwner);
@@ -87,6 +96,7 @@ private slots:
         QCOMPARE(GetSetting("minimize_to_tray"), QString("no"));
         QCOMPARE(GetSetting("data_version"), QString("1"));
         QVERIFY(!d.GetType("wish_list_item")->HasItem("rare live recording").IsNull());
+        QVERIFY(!sharedFoldersManager->GetSharedFileItem(home.path() + "/music/song.mp3").IsNull());
         d.GetType("room_ticker_text")->GetItem("unreachable");
         SetSetting("user_description", "written by the hourly save");
         QTRY_VERIFY_WITH_TIMEOUT(d.GetType("room_ticker_text")->HasItem("unreachable").IsNull(), 5000);
