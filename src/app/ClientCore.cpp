@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "search/WishListSchema.h"
+#include "server/PrivateMessageSchema.h"
 #include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
@@ -70,6 +71,7 @@ void ClientCore::CreateManagers()
     DeclareSettingsSchema();
     Server::CreateData();
     qRegisterMetaType<ItemPtr>("ItemPtr");
+    DeclarePrivateMessageTypes();
 
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();

@@ -117,6 +117,12 @@ OptionsForm::OptionsForm(QWidget* parent)
         d.AddPathEventHandler(
             root, AddDataHandler(new EventHandler<OptionsForm, ItemPtr>(this, &OptionsForm::OnPortSettingChanged)));
     }
+    for (const char* name : {"server_host", "server_port"}) {
+        auto* root = new PathNode(d.GetType("global")->GetItem(name));
+        new PathNode(root, "global_value", PathOnConnect);
+        d.AddPathEventHandler(
+            root, AddDataHandler(new EventHandler<OptionsForm, ItemPtr>(this, &OptionsForm::OnLoginSettingChanged)));
+    }
     ShowPorts();
 }
 
@@ -189,8 +195,9 @@ void OptionsForm::ConnectChanges()
     connect(chatTimestamps, QOverload<int>::of(&QComboBox::activated), this, &OptionsForm::OnChatTimestampsSelected);
     connect(firstOpenTab, QOverload<int>::of(&QComboBox::activated), this, &OptionsForm::OnFirstOpenTabSelected);
     connect(codePages, QOverload<int>::of(&QComboBox::activated), this, &OptionsForm::OnCodePageSelected);
-    connect(serverHost, &QLineEdit::editingFinished, this, &OptionsForm::OnServerHostEdited);
-    connect(serverPort, &QLineEdit::editingFinished, this, &OptionsForm::OnServerPortEdited);
+    // Stored on every edit: Connect right after typing uses what was typed.
+    connect(serverHost, &QLineEdit::textEdited, this, &OptionsForm::OnServerHostEdited);
+    connect(serverPort, &QLineEdit::textEdited, this, &OptionsForm::OnServerPortEdited);
     connect(emptyShareMessage, &QLineEdit::editingFinished, this, &OptionsForm::OnEmptyShareMessageEdited);
 }
 
@@ -246,9 +253,24 @@ void OptionsForm::OnServerHostEdited()
 
 void OptionsForm::OnServerPortEdited()
 {
-    // The validator lets only 1 to 65535 through; an empty field means the default.
+    // An empty field means the default; a number being typed that is not a
+    // port yet (a lone 0) is not stored.
     const QString text = serverPort->text().trimmed();
-    SetSetting("server_port", text.isEmpty() ? QString() : QString::number(text.toInt()));
+    if (text.isEmpty())
+        SetSetting("server_port", QString());
+    else if (serverPort->hasAcceptableInput())
+        SetSetting("server_port", QString::number(text.toInt()));
+}
+
+void OptionsForm::OnLoginSettingChanged(ItemPtr)
+{
+    // Another window (the first-run dialogue) may have changed them.
+    const QString host = GetSetting("server_host");
+    if (serverHost->text().trimmed() != host)
+        serverHost->setText(host);
+    const QString port = GetSetting("server_port");
+    if (serverPort->text().trimmed() != port && (serverPort->hasAcceptableInput() || !port.isEmpty()))
+        serverPort->setText(port);
 }
 
 void OptionsForm::OnEmptyShareMessageEdited()

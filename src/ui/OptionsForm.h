@@ -66,6 +66,7 @@ private:
     QWidget* NewPage(const QString& title);
     void AddCheckBox(QWidget* page, const QString& setting, const QString& label);
     void OnPortSettingChanged(ItemPtr setting);
+    void OnLoginSettingChanged(ItemPtr setting);
     void ShowPorts();
     void ConnectChanges();
 
