@@ -20,10 +20,10 @@ void ChatPanel::SetInactivityPeriod(int ms)
     inactivityMs = ms;
 }
 
-ChatPanel::ChatPanel(ChatLogFile::Kind kind, const QString& chatName, bool boundedView, QWidget* parent)
+ChatPanel::ChatPanel(ChatLogFile::Kind kind, const QString& name, bool boundedView, QWidget* parent)
     : QWidget(parent)
     , logKind(kind)
-    , name(chatName)
+    , chatName(name)
     , layout(new QVBoxLayout(this))
     , splitter(new QSplitter(Qt::Horizontal))
     , view(new ChatView(boundedView))
@@ -98,8 +98,8 @@ void ChatPanel::CheckChatInactivity()
 
 void ChatPanel::LogChat(const QString& line)
 {
-    ChatLogFile::Append(logKind, name, line);
-    if (ChatLogForm* viewer = ChatLogForm::Find(logKind, name))
+    ChatLogFile::Append(logKind, chatName, line);
+    if (ChatLogForm* viewer = ChatLogForm::Find(logKind, chatName))
         viewer->AppendLine(line);
 }
 

@@ -27,7 +27,7 @@ public:
     ~ChatPanel() override;
 
     // The room's or the other user's name.
-    const QString& Name() const { return name; }
+    const QString& Name() const { return chatName; }
     ChatView* View() const { return view; }
     QLineEdit* Input() const { return input; }
     bool IsChatActive() const { return chatActive; }
@@ -61,7 +61,7 @@ private:
     static int inactivityMs;
 
     ChatLogFile::Kind logKind;
-    QString name;
+    QString chatName;
     QVBoxLayout* layout;
     QSplitter* splitter;
     ChatView* view;

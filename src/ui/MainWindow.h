@@ -50,6 +50,8 @@ public:
     // The main tab a first_open_tab word names; the rooms tab stands in for
     // the tabs that do not exist.
     QWidget* TabForWord(const QString& word) const;
+    // None: the tool bars hold the only way to some actions, so they cannot be hidden.
+    QMenu* createPopupMenu() override;
 
 public slots:
     // Tool actions connect_disconnect, set_user_pass, set_listening_port and message_user.
@@ -69,7 +71,6 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    QMenu* createPopupMenu() override;
 
 private slots:
     void OnConnected();

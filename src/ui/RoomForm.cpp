@@ -2,15 +2,20 @@
 
 #include "server/Server.h"
 #include "store/Data.h"
+#include "ui/ChatLogForm.h"
 #include "ui/ChatText.h"
 #include "ui/ObjectLinks.h"
+#include "ui/RoomWallForm.h"
 #include "ui/TabActivity.h"
 #include "ui/UserMenu.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 
 namespace {
@@ -21,7 +26,6 @@ enum MemberColumn
 {
     NameColumn,
     FilesColumn,
-    SpeedColumn,
 };
 
 // Sorts the name column without regard to case and the numbers as numbers.
@@ -56,23 +60,27 @@ RoomForm::RoomForm(ItemPtr roomItem, QWidget* parent)
     , members(new QTreeWidget)
 {
     members->setObjectName("room_members");
-    members->setHeaderLabels({"User", "Files", "Speed"});
+    members->setHeaderLabels({"Users", "Files"});
     members->setRootIsDecorated(false);
     members->setUniformRowHeights(true);
     members->setSortingEnabled(true);
     members->sortByColumn(NameColumn, Qt::AscendingOrder);
     members->header()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+    members->header()->setSectionResizeMode(FilesColumn, QHeaderView::ResizeToContents);
     members->header()->setStretchLastSection(false);
     members->setContextMenuPolicy(Qt::CustomContextMenu);
-    members->setMinimumWidth(160);
+    members->setMinimumWidth(200);
     connect(members, &QTreeWidget::itemActivated, this, &RoomForm::OnMemberActivated);
     connect(members, &QTreeWidget::customContextMenuRequested, this, &RoomForm::OnMembersContextMenu);
     Splitter()->addWidget(members);
     Splitter()->setStretchFactor(1, 0);
-    Splitter()->setSizes({640, 260});
+    Splitter()->setSizes({700, 220});
 
+    BuildToolBar();
     ObjectLinks::Link(room, LinkType, this);
     WatchMembers();
+    WatchRoomFlags();
+    UpdateActions();
     for (ItemPtr user : room.GetItems("user"))
         OnMemberJoined(user);
     if (gp_server) {
@@ -96,6 +104,90 @@ RoomForm::~RoomForm()
         room.Disconnect("in_room");
         room.Disconnect("user");
     }
+}
+
+void RoomForm::BuildToolBar()
+{
+    auto* toolBar = new QToolBar;
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto add = [this, toolBar](const char* name, const QString& text, void (RoomForm::*slot)()) {
+        QAction* action = toolBar->addAction(text, this, slot);
+        action->setObjectName(name);
+        return action;
+    };
+    autojoinAction = add("toggle_room_autojoin", "Auto-Join Room [off]", &RoomForm::ToggleAutojoin);
+    autojoinAction->setToolTip("Enter this room whenever Quillmer starts");
+    add("room_wall", "Room Wall", &RoomForm::OpenWall);
+    add("chat_log", "Chat Log", &RoomForm::OpenChatLog);
+    giveUpMembershipAction = add("give_up_membership", "Give Up Membership", &RoomForm::GiveUpMembership);
+    giveUpRoomAction = add("give_up_room", "Give Up Room", &RoomForm::GiveUpRoom);
+    AddToolBar(toolBar);
+}
+
+void RoomForm::WatchRoomFlags()
+{
+    for (const char* flag : {"room_autojoin", "is_member", "is_owner"}) {
+        for (PathNodeRelation relation : {PathOnConnect, PathOnDisconnect}) {
+            auto* root = new PathNode(room);
+            new PathNode(root, flag, relation);
+            d.AddPathEventHandler(
+                root, AddDataHandler(new EventHandler<RoomForm, ItemPtr>(this, &RoomForm::OnRoomFlagChanged)));
+        }
+    }
+}
+
+void RoomForm::OnRoomFlagChanged(ItemPtr)
+{
+    UpdateActions();
+}
+
+void RoomForm::UpdateActions()
+{
+    autojoinAction->setText(room.IsConnected("room_autojoin") ? "Auto-Join Room [on]" : "Auto-Join Room [off]");
+    giveUpMembershipAction->setVisible(room.IsConnected("is_member") && !room.IsConnected("is_owner"));
+    giveUpRoomAction->setVisible(room.IsConnected("is_owner"));
+}
+
+void RoomForm::ToggleAutojoin()
+{
+    if (room.IsConnected("room_autojoin"))
+        room.Disconnect("room_autojoin");
+    else
+        room.NewItem("room_autojoin");
+}
+
+void RoomForm::OpenWall()
+{
+    RoomWallForm::Open(room, window());
+}
+
+void RoomForm::OpenChatLog()
+{
+    ChatLogForm::Open(ChatLogFile::Kind::Room, Name(), window());
+}
+
+void RoomForm::GiveUpMembership()
+{
+    if (!room.IsConnected("is_member"))
+        return;
+    const auto answer = QMessageBox::question(
+        this, "Give up membership?",
+        QString("Are you sure you want to give up your membership to the %1 private room?").arg(Name()));
+    if (answer == QMessageBox::Yes && gp_server)
+        gp_server->GiveUpPrivateRoomMembership(Name());
+}
+
+void RoomForm::GiveUpRoom()
+{
+    if (!room.IsConnected("is_owner"))
+        return;
+    const auto answer = QMessageBox::question(
+        this, "REALLY?",
+        QString("Are you SURE you want to give up your ownership of the %1 private room?").arg(Name()));
+    if (answer != QMessageBox::Yes || !gp_server)
+        return;
+    gp_server->GiveUpPrivateRoom(Name());
+    gp_server->LeaveRoom(Name());
 }
 
 void RoomForm::WatchMembers()
@@ -146,8 +238,10 @@ void RoomForm::RefreshMemberDetails()
         const long long speed = user["average_download_speed"].AsInt64();
         row.value()->setText(FilesColumn, QString::number(files));
         row.value()->setData(FilesColumn, Qt::UserRole, files);
-        row.value()->setText(SpeedColumn, speed > 0 ? QString("%1 KiB/s").arg(speed / 1024) : QString());
-        row.value()->setData(SpeedColumn, Qt::UserRole, speed);
+        const QString tip
+            = QString("%1: %2 shared files, average speed %3 KiB/s").arg(row.key()).arg(files).arg(speed / 1024);
+        row.value()->setToolTip(NameColumn, tip);
+        row.value()->setToolTip(FilesColumn, tip);
     }
 }
 

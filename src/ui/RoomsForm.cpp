@@ -4,14 +4,12 @@
 #include "server/Server.h"
 #include "store/Data.h"
 #include "ui/ChatIcons.h"
-#include "ui/ChatLogForm.h"
 #include "ui/CreateRoomDialog.h"
 #include "ui/RoomForm.h"
 #include "ui/RoomListView.h"
 #include "ui/RoomWallForm.h"
 
 #include <QAction>
-#include <QMessageBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -55,7 +53,6 @@ RoomsForm::RoomsForm(QWidget* parent)
     tabs->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
     tabs->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     connect(tabs, &QTabWidget::tabCloseRequested, this, &RoomsForm::OnTabCloseRequested);
-    connect(tabs, &QTabWidget::currentChanged, this, &RoomsForm::UpdateActions);
 
     BuildToolBar();
     WatchRooms();
@@ -65,7 +62,7 @@ RoomsForm::RoomsForm(QWidget* parent)
     }
     for (ItemPtr room : g("room").Connected("in_room"))
         OnRoomEntered(room);
-    UpdateActions();
+    UpdateInvitationsAction();
 }
 
 RoomsForm::~RoomsForm()
@@ -84,13 +81,6 @@ void RoomsForm::BuildToolBar()
     createAction = add("create_room", "Create Room", &RoomsForm::CreateRoom);
     refreshAction = add("refresh_room_list", "Refresh Room List", &RoomsForm::RefreshRoomList);
     toolBar->addSeparator();
-    autojoinAction = add("toggle_room_autojoin", "Auto-Join Room [off]", &RoomsForm::ToggleAutojoin);
-    autojoinAction->setToolTip("Toggle Room Autojoin: enter the room at each start");
-    wallAction = add("room_wall", "Room Wall", &RoomsForm::OpenWall);
-    logAction = add("chat_log", "Chat Log", &RoomsForm::OpenChatLog);
-    giveUpMembershipAction = add("give_up_membership", "Give Up Membership", &RoomsForm::GiveUpMembership);
-    giveUpRoomAction = add("give_up_room", "Give Up Room", &RoomsForm::GiveUpRoom);
-    toolBar->addSeparator();
     invitationsAction
         = add("private_room_invitations", "Accept Private Room Invitations", &RoomsForm::TogglePrivateRoomInvitations);
 }
@@ -101,12 +91,6 @@ void RoomsForm::WatchRooms()
                   new EventHandler<RoomsForm, ItemPtr>(this, &RoomsForm::OnRoomEntered));
     WatchRoomFlag(this, "in_room", PathOnDisconnect,
                   new EventHandler<RoomsForm, ItemPtr>(this, &RoomsForm::OnRoomLeft));
-    for (const char* flag : {"room_autojoin", "is_member", "is_owner"}) {
-        WatchRoomFlag(this, flag, PathOnConnect,
-                      new EventHandler<RoomsForm, ItemPtr>(this, &RoomsForm::OnRoomFlagChanged));
-        WatchRoomFlag(this, flag, PathOnDisconnect,
-                      new EventHandler<RoomsForm, ItemPtr>(this, &RoomsForm::OnRoomFlagChanged));
-    }
 }
 
 RoomForm* RoomsForm::CurrentRoom() const
@@ -125,19 +109,11 @@ void RoomsForm::OnRoomEntered(ItemPtr room)
     // behalf (auto-join, a new membership) waits with its mark.
     if (isVisible())
         tabs->setCurrentIndex(index);
-    UpdateActions();
 }
 
 void RoomsForm::OnRoomLeft(ItemPtr room)
 {
     delete RoomForm::Find(room);
-    UpdateActions();
-}
-
-void RoomsForm::OnRoomFlagChanged(ItemPtr room)
-{
-    if (RoomForm* current = CurrentRoom(); current && current->Room() == room)
-        UpdateActions();
 }
 
 void RoomsForm::OnTabCloseRequested(int index)
@@ -146,15 +122,8 @@ void RoomsForm::OnTabCloseRequested(int index)
         delete form;
 }
 
-void RoomsForm::UpdateActions()
+void RoomsForm::UpdateInvitationsAction()
 {
-    RoomForm* current = CurrentRoom();
-    const ItemPtr room = current ? current->Room() : ItemPtr();
-    for (QAction* action : {autojoinAction, wallAction, logAction})
-        action->setEnabled(current != nullptr);
-    autojoinAction->setText(room.IsConnected("room_autojoin") ? "Auto-Join Room [on]" : "Auto-Join Room [off]");
-    giveUpMembershipAction->setVisible(room.IsConnected("is_member") && !room.IsConnected("is_owner"));
-    giveUpRoomAction->setVisible(room.IsConnected("is_owner"));
     invitationsAction->setText(GetSetting("enable_private_room_add") == "yes" ? "Reject Private Room Invitations"
                                                                               : "Accept Private Room Invitations");
 }
@@ -174,58 +143,6 @@ void RoomsForm::RefreshRoomList()
     gp_server->GetRoomList();
 }
 
-void RoomsForm::ToggleAutojoin()
-{
-    RoomForm* current = CurrentRoom();
-    if (!current)
-        return;
-    ItemPtr room = current->Room();
-    if (room.IsConnected("room_autojoin"))
-        room.Disconnect("room_autojoin");
-    else
-        room.NewItem("room_autojoin");
-    UpdateActions();
-}
-
-void RoomsForm::OpenWall()
-{
-    if (RoomForm* current = CurrentRoom())
-        RoomWallForm::Open(current->Room(), window());
-}
-
-void RoomsForm::OpenChatLog()
-{
-    if (RoomForm* current = CurrentRoom())
-        ChatLogForm::Open(ChatLogFile::Kind::Room, current->Name(), window());
-}
-
-void RoomsForm::GiveUpMembership()
-{
-    RoomForm* current = CurrentRoom();
-    if (!current || !current->Room().IsConnected("is_member"))
-        return;
-    const QString name = current->Name();
-    const auto answer = QMessageBox::question(
-        this, "Give up membership?",
-        QString("Are you sure you want to give up your membership to the %1 private room?").arg(name));
-    if (answer == QMessageBox::Yes && gp_server)
-        gp_server->GiveUpPrivateRoomMembership(name);
-}
-
-void RoomsForm::GiveUpRoom()
-{
-    RoomForm* current = CurrentRoom();
-    if (!current || !current->Room().IsConnected("is_owner"))
-        return;
-    const QString name = current->Name();
-    const auto answer = QMessageBox::question(
-        this, "REALLY?", QString("Are you SURE you want to give up your ownership of the %1 private room?").arg(name));
-    if (answer != QMessageBox::Yes || !gp_server)
-        return;
-    gp_server->GiveUpPrivateRoom(name);
-    gp_server->LeaveRoom(name);
-}
-
 void RoomsForm::TogglePrivateRoomInvitations()
 {
     if (gp_server)
@@ -236,11 +153,11 @@ void RoomsForm::OnConnected()
 {
     // Until the server says otherwise after this login.
     SetSetting("enable_private_room_add", "no");
-    UpdateActions();
+    UpdateInvitationsAction();
 }
 
 void RoomsForm::OnPrivateRoomAddEnabled(bool enabled)
 {
     SetSetting("enable_private_room_add", enabled ? "yes" : "no");
-    UpdateActions();
+    UpdateInvitationsAction();
 }

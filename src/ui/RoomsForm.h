@@ -12,9 +12,9 @@ class QToolBar;
 class RoomForm;
 class RoomListView;
 
-// The "Rooms" tab: the room list, one chat tab per joined room, and the room
-// actions, each acting on the room of the current tab. A room's tab opens
-// when the server confirms the entry and closing it leaves the room.
+// The "Rooms" tab: the room list, one chat tab per joined room (with the
+// actions on that room), and the actions on rooms in general. A room's tab
+// opens when the server confirms the entry and closing it leaves the room.
 class RoomsForm : public QWidget, public DataHandler
 {
     Q_OBJECT
@@ -37,36 +37,25 @@ signals:
 public slots:
     void CreateRoom();
     void RefreshRoomList();
-    void ToggleAutojoin();
-    void OpenWall();
-    void OpenChatLog();
-    void GiveUpMembership();
-    void GiveUpRoom();
     void TogglePrivateRoomInvitations();
 
 private slots:
     void OnConnected();
     void OnPrivateRoomAddEnabled(bool enabled);
     void OnTabCloseRequested(int index);
-    void UpdateActions();
+    void UpdateInvitationsAction();
 
 private:
     void BuildToolBar();
     void WatchRooms();
     void OnRoomEntered(ItemPtr room);
     void OnRoomLeft(ItemPtr room);
-    void OnRoomFlagChanged(ItemPtr room);
 
     QToolBar* toolBar;
     QTabWidget* tabs;
     RoomListView* list;
     QAction* createAction = nullptr;
     QAction* refreshAction = nullptr;
-    QAction* autojoinAction = nullptr;
-    QAction* wallAction = nullptr;
-    QAction* logAction = nullptr;
-    QAction* giveUpMembershipAction = nullptr;
-    QAction* giveUpRoomAction = nullptr;
     QAction* invitationsAction = nullptr;
 };
 
