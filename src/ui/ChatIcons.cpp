@@ -59,14 +59,18 @@ QPixmap Marked(const QPixmap& base, const QColor& mark)
 
 } // namespace
 
+// Made once, so that every event of a kind shows the same icon; never
+// destroyed, since pictures must not outlive the application object.
 QIcon ChatIcon()
 {
-    return BubbleIcon(QColor(0x3d, 0x8b, 0xe0), false);
+    static const QIcon* icon = new QIcon(BubbleIcon(QColor(0x3d, 0x8b, 0xe0), false));
+    return *icon;
 }
 
 QIcon RoomIcon()
 {
-    return BubbleIcon(QColor(0x4c, 0xaf, 0x50), true);
+    static const QIcon* icon = new QIcon(BubbleIcon(QColor(0x4c, 0xaf, 0x50), true));
+    return *icon;
 }
 
 QIcon ApplicationIcon(PresenceIcon presence)

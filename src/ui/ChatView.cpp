@@ -16,16 +16,10 @@ ChatView::ChatView(bool isBounded, QWidget* parent)
 
 void ChatView::AppendHtml(const QString& html)
 {
-    QScrollBar* bar = verticalScrollBar();
-    const bool following = bar->value() >= bar->maximum();
-    const int position = bar->value();
     if (bounded)
         DropOldestText();
+    // A read-only view keeps its place, or follows when it was at the end.
     append(html);
-    if (following)
-        bar->setValue(bar->maximum());
-    else
-        bar->setValue(qMin(position, bar->maximum()));
 }
 
 void ChatView::DropOldestText()
@@ -33,9 +27,13 @@ void ChatView::DropOldestText()
     const QString kept = ChatText::TrimmedRoomHtml(toHtml());
     if (kept.isNull())
         return;
+    QScrollBar* bar = verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
     setUpdatesEnabled(false);
     clear();
     setHtml(kept);
+    if (following)
+        bar->setValue(bar->maximum());
     setUpdatesEnabled(true);
 }
 

@@ -15,9 +15,6 @@
 
 EventToolBar* eventToolBar = nullptr;
 
-const QStringList EventToolBar::Kinds
-    = {"default", "private_chat", "wishlist", "browse", "download", "user_online", "user_info"};
-
 namespace {
 
 constexpr int AlertIntervalMs = 1000;
@@ -49,6 +46,7 @@ EventToolBar::EventToolBar(QWidget* alertWindow, QWidget* parent)
 {
     eventToolBar = this;
     setObjectName("events");
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     DeclareTypes();
     placeholder->setEnabled(false);
     addAction(placeholder);

@@ -22,9 +22,6 @@ class EventToolBar : public QToolBar, public DataHandler
 {
     Q_OBJECT
 public:
-    // The event kinds; each may have a sound file of its own.
-    static const QStringList Kinds;
-
     // Declares the event types; the configuration store must exist. The
     // window is the one whose activity matters.
     explicit EventToolBar(QWidget* window, QWidget* parent = nullptr);
@@ -38,7 +35,8 @@ public:
     // Removes the buttons of the widget's events.
     void RemoveEvents(const QWidget* widget);
 
-    // The sound of the kind, else the default sound; empty for none.
+    // The sound of the kind ("private_chat", "wishlist", "browse", "download",
+    // "user_online", "user_info"), else the "default" sound; empty for none.
     static QString SoundFileFor(const QString& kind);
     // The icon for the connection and away state.
     QIcon StateIcon() const;

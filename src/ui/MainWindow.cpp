@@ -241,6 +241,10 @@ void MainWindow::BuildMenuBar()
     file->addAction(connectAction);
     file->addAction(findChild<QAction*>("set_user_pass"));
     file->addAction(findChild<QAction*>("set_listening_port"));
+    awayAction = file->addAction("&Away", this, &MainWindow::OnAwayToggled);
+    awayAction->setObjectName("away");
+    awayAction->setCheckable(true);
+    awayAction->setShortcut(QKeySequence("Ctrl+Shift+A"));
     file->addSeparator();
     QAction* quit = file->addAction("&Quit", this, &MainWindow::QuitRequested);
     quit->setObjectName("quit");
@@ -314,6 +318,7 @@ void MainWindow::ApplyLoadedSettings()
     ApplyPalette();
     optionsForm->LoadSettings();
     sizeManager->RegisterResizableWindow("main_window", sizeProxy);
+    awayAction->setChecked(GetSetting("availability_status") == "away");
     ShowFirstOpenTab();
 }
 
@@ -443,6 +448,13 @@ void MainWindow::OnAdminMessage(const QString& text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+void MainWindow::OnAwayToggled(bool away)
+{
+    // Kept for the next login when not connected.
+    gp_server->SetAvailabilityStatus(!away);
+    eventBar->ShowStateIcon();
 }
 
 void MainWindow::OnConnected()

@@ -79,6 +79,7 @@ private slots:
     void OnConnectionFailed(const QString& reason);
     void OnPrivateChat(const QString& user, const QString& message, time_t timeStamp, bool flag);
     void OnAdminMessage(const QString& text);
+    void OnAwayToggled(bool away);
     void OnSaveFailed(const QString& reason);
     void OnMinimizeToTrayToggled(bool on);
     void OnShowDiagnosticsToggled(bool on);
@@ -113,6 +114,7 @@ private:
     // The main tabs by the first_open_tab word that names them.
     QMap<QString, QWidget*> namedTabs;
     QAction* connectAction = nullptr;
+    QAction* awayAction = nullptr;
     QLineEdit* userNameEntry = nullptr;
     EventToolBar* eventBar = nullptr;
     RoomsForm* roomsForm = nullptr;

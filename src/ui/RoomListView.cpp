@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QPainter>
 #include <QTimer>
 
 namespace {
@@ -162,4 +163,16 @@ void RoomListView::OnContextMenu(const QPoint& position)
     QMenu menu(this);
     menu.addAction("Enter Room", [this, row] { OnItemActivated(row); });
     menu.exec(viewport()->mapToGlobal(position));
+}
+
+void RoomListView::paintEvent(QPaintEvent* event)
+{
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                     "No rooms listed yet. The server lists its rooms when you connect; Refresh Room List asks "
+                     "again, and Create Room opens a room of your own.");
 }

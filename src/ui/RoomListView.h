@@ -35,6 +35,9 @@ public:
     // The row of a room, or null.
     QTreeWidgetItem* Row(ItemPtr room) const;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private slots:
     void OnItemActivated(QTreeWidgetItem* row);
     void OnContextMenu(const QPoint& position);

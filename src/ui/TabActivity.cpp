@@ -63,9 +63,4 @@ void Mark(QWidget* widget)
     }
 }
 
-int Count(const QWidget* page)
-{
-    return page->property(CountProperty).toInt();
-}
-
 } // namespace TabActivity

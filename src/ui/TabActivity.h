@@ -9,8 +9,6 @@ class QWidget;
 namespace TabActivity {
 
 void Mark(QWidget* widget);
-// The count shown on the tab of this page (0 when unmarked).
-int Count(const QWidget* page);
 
 } // namespace TabActivity
 

@@ -311,6 +311,7 @@ void ChatTest::privateChatBothWays()
     QCOMPARE(trayMessages.count(), 1);
     QCOMPARE(trayMessages.at(0), QVariantList({"bob", "[bob] hello <alice>"}));
     QCOMPARE(window.Tabs()->tabText(window.Tabs()->indexOf(window.Chats())), QString("Private Chats (1)"));
+    SaveScreenshot(&window, "private-message-event.png");
 
     ItemSet messages = g("private_message");
     QCOMPARE(messages.Size(), size_t(1));

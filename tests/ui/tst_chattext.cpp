@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace ChatText;
@@ -100,6 +101,20 @@ void ChatTextTest::roomViewKeepsItsBound()
     QVERIFY(QRegularExpression("^line \\d+ x{200}$").match(lines.first()).hasMatch());
     QCOMPARE(lines.last(), "line 1299 " + filler);
     QCOMPARE(chat.toPlainText().split(QLatin1Char(10)).size(), 1300);
+
+    // The view follows new lines, unless the user scrolled up to read.
+    ChatView shown(false);
+    shown.resize(300, 200);
+    shown.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shown));
+    for (int n = 0; n < 100; ++n)
+        shown.AppendHtml(QString("line %1").arg(n));
+    QScrollBar* bar = shown.verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    bar->setValue(10);
+    shown.AppendHtml("and another");
+    QCOMPARE(bar->value(), 10);
 }
 
 void ChatTextTest::logFileNames_data()
