@@ -98,6 +98,8 @@ void ChatPanel::CheckChatInactivity()
 
 void ChatPanel::LogChat(const QString& line)
 {
+    if (!ChatLogFile::IsLogging(logKind))
+        return;
     ChatLogFile::Append(logKind, chatName, line);
     if (ChatLogForm* viewer = ChatLogForm::Find(logKind, chatName))
         viewer->AppendLine(line);

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "store/Data.h"
+#include "ui/SoundOptionsPage.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QCheckBox>
@@ -54,6 +55,7 @@ OptionsForm::OptionsForm(QWidget* parent)
     , chatTimestamps(new QComboBox)
     , firstOpenTab(new QComboBox)
     , codePages(new QComboBox)
+    , sounds(new SoundOptionsPage)
 {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages);
@@ -106,6 +108,8 @@ OptionsForm::OptionsForm(QWidget* parent)
     QWidget* chat = NewPage("Chat Logs");
     AddCheckBox(chat, "log_room_chat", "Write room chat to log files");
     AddCheckBox(chat, "log_private_chat", "Write private chat to log files");
+
+    pages->addTab(sounds, "Sounds");
 
     QWidget* diagnostics = NewPage("Diagnostics");
     AddCheckBox(diagnostics, "show_diagnostics", "Show the diagnostics log");
@@ -178,6 +182,7 @@ void OptionsForm::LoadSettings()
     serverHost->setText(GetSetting("server_host"));
     serverPort->setText(GetSetting("server_port"));
     emptyShareMessage->setText(GetSetting("empty_share_message"));
+    sounds->LoadSettings();
     ShowUsername(GetSetting("username"));
     ShowPorts();
     ConnectChanges();

@@ -161,7 +161,7 @@ void RoomListView::OnContextMenu(const QPoint& position)
     if (!row)
         return;
     QMenu menu(this);
-    menu.addAction("Enter Room", [this, row] { OnItemActivated(row); });
+    menu.addAction("enter", [this, row] { OnItemActivated(row); });
     menu.exec(viewport()->mapToGlobal(position));
 }
 

@@ -12,7 +12,7 @@
 // The rooms the server lists, with their user counts and the own user's role
 // in private rooms; the rooms of the own user first, then the busiest. Each
 // row is tied to its room by a "room_node". Entering a room is a double
-// click, or "Enter Room" in the row's menu.
+// click, or "enter" in the row's menu.
 class RoomListView : public QTreeWidget, public DataHandler
 {
     Q_OBJECT

@@ -20,6 +20,7 @@
 #include "ui/ProgramVersion.h"
 #include "ui/RoomsForm.h"
 #include "ui/SizeManager.h"
+#include "ui/SoundOptionsPage.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
@@ -487,7 +488,7 @@ void MainWindowTest::eventAlerts()
         out.writeRawData(samples.constData(), samples.size());
     }
     QVERIFY(EventToolBar::SoundFileFor("download").isEmpty());
-    d.GetType("event_sound")->GetItem("default") += d.GetType("event_sound_file")->GetItem(tone);
+    QTest::keyClicks(window->Options()->Sounds()->FileEdit("default"), tone);
     QCOMPARE(EventToolBar::SoundFileFor("download"), tone);
     QVERIFY(EventToolBar::SoundFileFor("").isEmpty());
 
@@ -515,6 +516,12 @@ void MainWindowTest::eventAlerts()
     button->trigger();
     QCOMPARE(window->Tabs()->currentWidget(), page);
     QCOMPARE(events->ButtonCount(), 0);
+
+    // The sounds are kept with the settings.
+    window.reset();
+    window = StartClient();
+    QCOMPARE(window->Options()->Sounds()->FileEdit("default")->text(), tone);
+    QCOMPARE(EventToolBar::SoundFileFor("private_chat"), tone);
 }
 
 void MainWindowTest::periodicWorkAndShutDown()
