@@ -22,6 +22,7 @@
 #include "ui/RoomListView.h"
 #include "ui/RoomWallForm.h"
 #include "ui/RoomsForm.h"
+#include "ui/UserMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +30,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -454,6 +456,30 @@ void ChatTest::privateRoomActions()
     QAction* giveUpRoom = Action(room, "give_up_room");
     QTRY_VERIFY_WITH_TIMEOUT(giveUpRoom->isVisible(), WaitMs);
     QVERIFY(!Action(room, "give_up_membership")->isVisible());
+
+    // A user's menu offers the rooms the own user owns.
+    PeerClient bob;
+    QVERIFY(bob.Start(session.server->ServerPort(), "bob"));
+    auto roomEntries = [](const QString& user) {
+        UserMenu menu(user);
+        QStringList entries;
+        for (QAction* action : menu.actions())
+            entries.append(action->text());
+        if (QMenu* rooms = menu.findChild<QMenu*>(); rooms && rooms->actions().size() == 1)
+            for (QAction* action : rooms->actions().first()->menu()->actions())
+                entries.append(rooms->actions().first()->text() + ": " + action->text());
+        return entries;
+    };
+    QCOMPARE(roomEntries("bob"), QStringList({"Message user", "Private Rooms", "club: Give User Membership"}));
+    {
+        UserMenu menu("bob");
+        menu.findChild<QMenu*>()->actions().first()->menu()->actions().first()->trigger();
+    }
+    // Made a member, bob's client enters the room at once.
+    QTRY_COMPARE_WITH_TIMEOUT(room->Members()->topLevelItemCount(), 2, WaitMs);
+    QCOMPARE(roomEntries("bob"), QStringList({"Message user", "Private Rooms", "club: Remove User's Membership",
+                                              "club: Make User Operator"}));
+    QCOMPARE(roomEntries("alice"), QStringList({"Message user"}));
 
     // No keeps the room.
     driver.ThenPress(QMessageBox::No);
