@@ -30,6 +30,11 @@ ChatsForm::ChatsForm(QWidget* parent)
     tabs->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
     tabs->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     connect(tabs, &QTabWidget::tabCloseRequested, this, &ChatsForm::OnTabCloseRequested);
+    // A conversation brought to the front is ready for typing.
+    connect(tabs, &QTabWidget::currentChanged, this, [this] {
+        if (auto* chat = qobject_cast<ChatForm*>(tabs->currentWidget()))
+            chat->setFocus();
+    });
     connect(messageList, &MessageListForm::ChatRequested, this, &ChatsForm::OpenAndFocus);
 }
 

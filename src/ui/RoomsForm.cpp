@@ -53,6 +53,11 @@ RoomsForm::RoomsForm(QWidget* parent)
     tabs->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
     tabs->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     connect(tabs, &QTabWidget::tabCloseRequested, this, &RoomsForm::OnTabCloseRequested);
+    // A room brought to the front is ready for typing.
+    connect(tabs, &QTabWidget::currentChanged, this, [this] {
+        if (RoomForm* room = CurrentRoom())
+            room->setFocus();
+    });
 
     BuildToolBar();
     WatchRooms();
