@@ -17,10 +17,10 @@
 #include "ui/ListeningPortDialog.h"
 #include "ui/OptionsForm.h"
 #include "ui/ProgramVersion.h"
-#include "ui/ResizableWindow.h"
 #include "ui/RoomsForm.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
+#include "ui/WindowGeometryProxy.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,49 +57,11 @@ const char* const AdminMessageArea = "Admin Messages";
 
 } // namespace
 
-// Reports the main window's geometry to SizeManager, except while the window
-// is maximised or minimised: those states are not sizes to remember. The
-// position is that of the window's inside, without the frame the desktop
-// adds: set and read the same way, it comes back exactly where it was.
-class MainWindow::SizeProxy : public ResizableWindow
-{
-public:
-    explicit SizeProxy(MainWindow* owner)
-        : ResizableWindow(owner)
-        , window(owner)
-    {
-    }
-
-    int GetX() const override { return window->geometry().x(); }
-    int GetY() const override { return window->geometry().y(); }
-    int GetWidth() const override { return window->width(); }
-    int GetHeight() const override { return window->height(); }
-    void SetPosition(int x, int y) override { window->setGeometry(QRect(QPoint(x, y), window->size())); }
-    void SetSize(int width, int height) override { window->resize(width, height); }
-
-    void ReportResize()
-    {
-        if (IsNormal())
-            emit WindowResized(window->width(), window->height());
-    }
-
-    void ReportMove()
-    {
-        if (IsNormal())
-            emit WindowMoved(window->geometry().x(), window->geometry().y());
-    }
-
-private:
-    bool IsNormal() const { return !(window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)); }
-
-    MainWindow* window;
-};
-
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
     , tabs(new QTabWidget)
     , identityLabel(new QLabel)
-    , sizeProxy(new SizeProxy(this))
+    , sizeProxy(new WindowGeometryProxy(this))
 {
     mainWindow = this;
     tabs->setObjectName("main_tabs");

@@ -22,6 +22,7 @@ class QLineEdit;
 class QTabWidget;
 class RoomsForm;
 class SizeManager;
+class WindowGeometryProxy;
 
 // The main window: starts the client core (the managers, the configuration
 // file, the periodic work), adds the windows to it, hosts one tab per window of
@@ -89,8 +90,6 @@ private slots:
     void ShowFromTray();
 
 private:
-    class SizeProxy;
-
     void DeclareWindowTypes();
     void BuildToolBar();
     void BuildMenuBar();
@@ -122,7 +121,7 @@ private:
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     QLabel* identityLabel;
-    SizeProxy* sizeProxy;
+    WindowGeometryProxy* sizeProxy;
     QSystemTrayIcon* trayIcon = nullptr;
 };
 
