@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  qtbase5-dev qt5-style-plugins
+  qtbase5-dev qtmultimedia5-dev qt5-style-plugins
   zlib1g-dev libminiupnpc-dev libsingleapplication-dev libbenchmark-dev
 )
 missing=()

@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "search/WishListSchema.h"
+#include "server/PrivateMessageSchema.h"
 #include "server/Server.h"
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
@@ -71,6 +72,7 @@ void ClientCore::CreateManagers()
     DeclareSettingsSchema();
     Server::CreateData();
     qRegisterMetaType<ItemPtr>("ItemPtr");
+    DeclarePrivateMessageTypes();
 
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();

@@ -57,6 +57,8 @@ public:
     int GetState() const { return state; }
     bool IsConnected() const { return state == StateLoggedIn; }
     bool IsAbruptlyDisconnected() const { return abruptlyDisconnected; }
+    // What the socket last reported, for telling the user why a connection failed.
+    QString SocketErrorText() const { return socket.errorString(); }
 
     // Writes one message (code and body) with its length word. Dropped unless
     // logged in, or, for the login, unless connecting or connected.

@@ -1,23 +1,36 @@
 #include "ui/MainWindow.h"
 
 #include "app/ClientCore.h"
+#include "app/Log.h"
 #include "app/Settings.h"
 #include "server/Server.h"
 #include "store/Data.h"
 #include "ui/ApplicationIcon.h"
+#include "ui/AreaLogTabs.h"
+#include "ui/ChatForm.h"
+#include "ui/ChatIcons.h"
+#include "ui/ChatLogForm.h"
+#include "ui/ChatsForm.h"
+#include "ui/ConnectionMessages.h"
 #include "ui/DiagnosticsForm.h"
+#include "ui/EventToolBar.h"
 #include "ui/ListeningPortDialog.h"
 #include "ui/OptionsForm.h"
 #include "ui/ProgramVersion.h"
-#include "ui/ResizableWindow.h"
+#include "ui/RoomsForm.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
+#include "ui/WindowGeometryProxy.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -40,52 +53,22 @@ const struct
     {"color_button_background", QPalette::Button}, {"color_button_text", QPalette::ButtonText},
 };
 
+const char* const AdminMessageArea = "Admin Messages";
+
 } // namespace
-
-// Reports the main window's geometry to SizeManager, except while the window
-// is maximised or minimised: those states are not sizes to remember.
-class MainWindow::SizeProxy : public ResizableWindow
-{
-public:
-    explicit SizeProxy(MainWindow* owner)
-        : ResizableWindow(owner)
-        , window(owner)
-    {
-    }
-
-    int GetX() const override { return window->x(); }
-    int GetY() const override { return window->y(); }
-    int GetWidth() const override { return window->width(); }
-    int GetHeight() const override { return window->height(); }
-    void SetPosition(int x, int y) override { window->move(x, y); }
-    void SetSize(int width, int height) override { window->resize(width, height); }
-
-    void ReportResize()
-    {
-        if (IsNormal())
-            emit WindowResized(window->width(), window->height());
-    }
-
-    void ReportMove()
-    {
-        if (IsNormal())
-            emit WindowMoved(window->x(), window->y());
-    }
-
-private:
-    bool IsNormal() const { return !(window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)); }
-
-    MainWindow* window;
-};
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
     , tabs(new QTabWidget)
-    , sizeProxy(new SizeProxy(this))
+    , identityLabel(new QLabel)
+    , sizeProxy(new WindowGeometryProxy(this))
 {
     mainWindow = this;
+    tabs->setObjectName("main_tabs");
     setCentralWidget(tabs);
     setWindowIcon(ApplicationIcon());
+    identityLabel->setObjectName("identity");
+    statusBar()->addPermanentWidget(identityLabel);
     resize(900, 640);
 }
 
@@ -96,10 +79,17 @@ MainWindow::~MainWindow()
         core->Shutdown();
     core.reset();
     delete takeCentralWidget();
+    roomsForm = nullptr;
+    chatsForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
+    // The chat log and wall windows.
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->isWindow())
+            delete child;
     for (QToolBar* toolBar : findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
         delete toolBar;
+    eventBar = nullptr;
     sizes.reset();
     delete trayIcon;
     if (mainWindow == this)
@@ -118,21 +108,36 @@ void MainWindow::Init()
     connect(core.get(), &ClientCore::SaveFailed, this, &MainWindow::OnSaveFailed);
 
     BuildToolBar();
+    DeclareWindowTypes();
+    connect(gp_server, &Server::PrivateChat, this, &MainWindow::OnPrivateChat);
     sizes = std::make_unique<SizeManager>();
     diagnosticsForm = new DiagnosticsForm(tabs); // hidden until its tab is shown
     diagnosticsForm->hide();
+    eventBar = new EventToolBar(this, this);
+    eventBar->toggleViewAction()->setVisible(false);
+    eventBar->setMovable(false);
+    addToolBar(eventBar);
+    connect(eventBar, &EventToolBar::TrayMessage, this, &MainWindow::OnTrayMessage);
+    connect(eventBar, &EventToolBar::ApplicationIconChanged, this, &MainWindow::OnApplicationIconChanged);
+
+    roomsForm = new RoomsForm;
+    AddMainTab("rooms", roomsForm, RoomIcon(), "Rooms");
+    connect(roomsForm, &RoomsForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
+    chatsForm = new ChatsForm;
+    AddMainTab(QString(), chatsForm, ChatIcon(), "Private Chats");
     optionsForm = new OptionsForm;
-    tabs->addTab(optionsForm, "Options");
+    AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
     connect(optionsForm, &OptionsForm::ListeningPortRequested, this, &MainWindow::OpenListeningPortDialog);
     connect(optionsForm, &OptionsForm::MinimizeToTrayToggled, this, &MainWindow::OnMinimizeToTrayToggled);
     connect(optionsForm, &OptionsForm::ShowDiagnosticsToggled, this, &MainWindow::OnShowDiagnosticsToggled);
+    BuildMenuBar();
 
     WatchUsername();
     // Queued: the boxes run their own event loop, which must not start while
-    // the session is still handling the refusal, or the server's close that
-    // follows would be taken for a second failure.
+    // the session is still handling the message that brought them.
     connect(gp_server, &Server::ConnectionFailed, this, &MainWindow::OnConnectionFailed, Qt::QueuedConnection);
+    connect(gp_server, &Server::AdminMessage, this, &MainWindow::OnAdminMessage, Qt::QueuedConnection);
 
     WriteSettingDefaults();
     FillCodePageChooser();
@@ -144,6 +149,26 @@ void MainWindow::Init()
     RunFirstRunDialogue();
     core->ConnectIfUserKnown();
     CreateTrayIcon();
+    ShowIdentity();
+}
+
+void MainWindow::DeclareWindowTypes()
+{
+    RoomsForm::DeclareTypes();
+    ChatsForm::DeclareTypes();
+    ChatLogForm::DeclareTypes();
+}
+
+void MainWindow::AddMainTab(const QString& word, QWidget* page, const QIcon& icon, const QString& title)
+{
+    tabs->addTab(page, icon, title);
+    if (!word.isEmpty())
+        namedTabs.insert(word, page);
+}
+
+QWidget* MainWindow::TabForWord(const QString& word) const
+{
+    return namedTabs.value(word, roomsForm);
 }
 
 void MainWindow::BuildToolBar()
@@ -151,12 +176,70 @@ void MainWindow::BuildToolBar()
     QToolBar* toolBar = addToolBar("Actions");
     toolBar->setObjectName("actions");
     toolBar->setMovable(false);
+    toolBar->toggleViewAction()->setVisible(false);
     connectAction = toolBar->addAction("Connect", this, &MainWindow::ConnectOrDisconnect);
     connectAction->setObjectName("connect_disconnect");
+    connectAction->setShortcut(QKeySequence("Ctrl+K"));
+    toolBar->addSeparator();
+    userNameEntry = new QLineEdit;
+    userNameEntry->setObjectName("user_name_entry");
+    userNameEntry->setPlaceholderText("User name");
+    userNameEntry->setClearButtonEnabled(true);
+    userNameEntry->setMaximumWidth(180);
+    toolBar->addWidget(userNameEntry);
+    QAction* message = toolBar->addAction("Message User", this, &MainWindow::MessageUser);
+    message->setObjectName("message_user");
+    connect(userNameEntry, &QLineEdit::returnPressed, message, &QAction::trigger);
+    toolBar->addSeparator();
     QAction* userPass = toolBar->addAction("Username/Password", this, &MainWindow::OpenUserPassDialog);
     userPass->setObjectName("set_user_pass");
     QAction* listeningPort = toolBar->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
     listeningPort->setObjectName("set_listening_port");
+}
+
+void MainWindow::BuildMenuBar()
+{
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction(connectAction);
+    file->addAction(findChild<QAction*>("set_user_pass"));
+    file->addAction(findChild<QAction*>("set_listening_port"));
+    awayAction = file->addAction("&Away", this, &MainWindow::OnAwayToggled);
+    awayAction->setObjectName("away");
+    awayAction->setCheckable(true);
+    awayAction->setShortcut(QKeySequence("Ctrl+Shift+A"));
+    file->addSeparator();
+    QAction* quit = file->addAction("&Quit", this, &MainWindow::QuitRequested);
+    quit->setObjectName("quit");
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu* view = menuBar()->addMenu("&View");
+    const QList<QWidget*> pages = {roomsForm, chatsForm, optionsForm};
+    for (int n = 0; n < pages.size(); ++n) {
+        QWidget* page = pages.at(n);
+        QAction* show
+            = view->addAction(tabs->tabText(tabs->indexOf(page)), [this, page] { tabs->setCurrentWidget(page); });
+        show->setShortcut(QKeySequence(QString("Ctrl+%1").arg(n + 1)));
+    }
+
+    QMenu* rooms = menuBar()->addMenu("&Rooms");
+    rooms->addAction(roomsForm->findChild<QAction*>("create_room"));
+    rooms->addAction(roomsForm->findChild<QAction*>("refresh_room_list"));
+    rooms->addAction(roomsForm->findChild<QAction*>("private_room_invitations"));
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&About Quillmer", this, [this] {
+        QMessageBox::about(this, "About Quillmer",
+                           windowTitle()
+                               + "\n\nA client for a peer-to-peer file-sharing and chat network: rooms, private "
+                                 "chats and, in time, searching, sharing and transfers.");
+    });
+}
+
+QMenu* MainWindow::createPopupMenu()
+{
+    // The tool bars hold the only way to some actions: they cannot be hidden.
+    return nullptr;
 }
 
 void MainWindow::WatchUsername()
@@ -197,6 +280,13 @@ void MainWindow::ApplyLoadedSettings()
     ApplyPalette();
     optionsForm->LoadSettings();
     sizeManager->RegisterResizableWindow("main_window", sizeProxy);
+    awayAction->setChecked(GetSetting("availability_status") == "away");
+    ShowFirstOpenTab();
+}
+
+void MainWindow::ShowFirstOpenTab()
+{
+    tabs->setCurrentWidget(TabForWord(GetSetting("first_open_tab")));
 }
 
 void MainWindow::ApplyPalette()
@@ -232,7 +322,6 @@ void MainWindow::CreateTrayIcon()
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     trayIcon = new QSystemTrayIcon(windowIcon());
-    trayIcon->setToolTip(windowTitle());
     auto* menu = new QMenu(this);
     menu->addAction("Show", this, &MainWindow::ShowFromTray);
     menu->addAction("Quit", this, &MainWindow::QuitRequested);
@@ -241,12 +330,30 @@ void MainWindow::CreateTrayIcon()
     trayIcon->setVisible(IsSettingOn("minimize_to_tray"));
 }
 
+void MainWindow::ShowIdentity()
+{
+    const QString username = GetSetting("username");
+    const bool online = gp_server && gp_server->IsConnected();
+    const QString identity = username.isEmpty() ? QString("No user name set")
+                                                : QString("%1 (%2)").arg(username, online ? "online" : "offline");
+    identityLabel->setText(identity);
+    if (trayIcon)
+        trayIcon->setToolTip(windowTitle() + "\n" + identity);
+}
+
 void MainWindow::ConnectOrDisconnect()
 {
-    if (gp_server->IsConnected())
+    if (gp_server->IsConnected()) {
         gp_server->Disconnect();
-    else
-        gp_server->Connect();
+        return;
+    }
+    if (GetSetting("username").isEmpty()) {
+        statusBar()->showMessage("Choose a user name and password to log in with.");
+        UserPassDialog(UserPassDialog::Mode::FirstRun, this).exec();
+        if (GetSetting("username").isEmpty())
+            return;
+    }
+    gp_server->Connect();
 }
 
 void MainWindow::OpenUserPassDialog()
@@ -264,11 +371,61 @@ void MainWindow::OpenListeningPortDialog()
     ListeningPortDialog(this).exec();
 }
 
+void MainWindow::MessageUser()
+{
+    const QString user = userNameEntry->text().trimmed();
+    if (user.isEmpty()) {
+        statusBar()->showMessage("Type the user name to message into the box beside Message User.", 5000);
+        userNameEntry->setFocus();
+        return;
+    }
+    OpenPrivateChat(user);
+}
+
+void MainWindow::OpenPrivateChat(const QString& user)
+{
+    tabs->setCurrentWidget(chatsForm);
+    chatsForm->OpenChat(user, true);
+}
+
+void MainWindow::OnPrivateChat(const QString& user, const QString& message, time_t, bool)
+{
+    chatsForm->OpenChat(user, false)->AddChat(user, message);
+}
+
+void MainWindow::OnAdminMessage(const QString& text)
+{
+    const QString line = "Message from the server's administrators: " + text;
+    if (IsSettingOn("show_diagnostics")) {
+        Log(AdminMessageArea, 1, line, ItemPtr());
+    } else {
+        // Kept where the diagnostics are shown once they are turned on.
+        diagnosticsForm->AreaTabs()->Append(
+            AdminMessageArea, QString("[%1] %2").arg(QDateTime::currentDateTime().toString(Qt::TextDate), line));
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, "Message from the server", text, QMessageBox::Ok, this);
+    box->setObjectName("admin_message");
+    // The text is the server's: shown as it is, never as markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void MainWindow::OnAwayToggled(bool away)
+{
+    // Kept for the next login when not connected.
+    gp_server->SetAvailabilityStatus(!away);
+    eventBar->ShowStateIcon();
+}
+
 void MainWindow::OnConnected()
 {
     connectAction->setText("Disconnect");
     statusBar()->showMessage("Connected");
     gp_server->GetOwnPrivilegesStatus();
+    ShowIdentity();
+    eventBar->ShowStateIcon();
 }
 
 void MainWindow::OnConnecting()
@@ -281,12 +438,16 @@ void MainWindow::OnDisconnected()
 {
     connectAction->setText("Connect");
     statusBar()->showMessage("Disconnected");
+    ShowIdentity();
+    eventBar->ShowStateIcon();
 }
 
 void MainWindow::OnConnectionFailed(const QString& reason)
 {
     connectAction->setText("Connect");
-    statusBar()->showMessage("Not connected: " + reason);
+    const QString socketError = gp_server->SocketErrorText();
+    const bool retrying = gp_server->IsAbruptlyDisconnected();
+    statusBar()->showMessage(ConnectionMessages::FailureStatus(reason, socketError, retrying));
     const QString advice = "Please change your login settings in the Options tab and try reconnecting.";
     if (reason == "INVALIDPASS") {
         QMessageBox::information(this, "Login Failure: Wrong Password",
@@ -294,9 +455,11 @@ void MainWindow::OnConnectionFailed(const QString& reason)
     } else if (reason == "INVALIDUSERNAME") {
         QMessageBox::information(this, "Login Failure: Username is Invalid",
                                  "Login failed. The username you supplied is invalid. " + advice);
-    } else if (!gp_server->IsAbruptlyDisconnected()) {
+    } else if (!retrying) {
         QMessageBox::information(this, "Login Failure",
-                                 QString("Login failed. Reported failure reason: %1. ").arg(reason) + advice);
+                                 QString("Login failed. Reported failure reason: %1. ")
+                                         .arg(ConnectionMessages::FailureReason(reason, socketError))
+                                     + advice);
     }
 }
 
@@ -314,6 +477,7 @@ void MainWindow::OnUsernameChanged(ItemPtr setting)
 {
     if (optionsForm)
         optionsForm->ShowUsername(setting["global_value"].AsString());
+    ShowIdentity();
 }
 
 void MainWindow::OnMinimizeToTrayToggled(bool on)
@@ -339,6 +503,18 @@ void MainWindow::OnTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
         hide();
     else
         ShowFromTray();
+}
+
+void MainWindow::OnTrayMessage(const QString& title, const QString& text)
+{
+    if (trayIcon && trayIcon->isVisible())
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Information);
+}
+
+void MainWindow::OnApplicationIconChanged(const QIcon& icon)
+{
+    if (trayIcon)
+        trayIcon->setIcon(icon);
 }
 
 void MainWindow::ShowFromTray()

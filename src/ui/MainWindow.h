@@ -5,16 +5,24 @@
 #include "store/ItemPtr.h"
 
 #include <QMainWindow>
+#include <QMap>
 #include <QSystemTrayIcon>
 
+#include <ctime>
 #include <memory>
 
+class ChatsForm;
 class ClientCore;
 class DiagnosticsForm;
+class EventToolBar;
 class OptionsForm;
 class QAction;
+class QLabel;
+class QLineEdit;
 class QTabWidget;
+class RoomsForm;
 class SizeManager;
+class WindowGeometryProxy;
 
 // The main window: starts the client core (the managers, the configuration
 // file, the periodic work), adds the windows to it, hosts one tab per window of
@@ -31,16 +39,29 @@ public:
     void Init();
 
     QTabWidget* Tabs() const { return tabs; }
+    RoomsForm* Rooms() const { return roomsForm; }
+    ChatsForm* Chats() const { return chatsForm; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
+    EventToolBar* Events() const { return eventBar; }
+    QLineEdit* UserNameEntry() const { return userNameEntry; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
     ClientCore* Core() const { return core.get(); }
 
+    // The main tab a first_open_tab word names; the rooms tab stands in for
+    // the tabs that do not exist.
+    QWidget* TabForWord(const QString& word) const;
+    // None: the tool bars hold the only way to some actions, so they cannot be hidden.
+    QMenu* createPopupMenu() override;
+
 public slots:
-    // Tool actions set_user_pass and set_listening_port.
+    // Tool actions connect_disconnect, set_user_pass, set_listening_port and message_user.
     void ConnectOrDisconnect();
     void OpenUserPassDialog();
     void OpenListeningPortDialog();
+    void MessageUser();
+    // Brings the private chat with the user to the front.
+    void OpenPrivateChat(const QString& user);
 
 signals:
     // The user closed the window (not to the tray) or chose Quit.
@@ -57,16 +78,22 @@ private slots:
     void OnConnecting();
     void OnDisconnected();
     void OnConnectionFailed(const QString& reason);
+    void OnPrivateChat(const QString& user, const QString& message, time_t timeStamp, bool flag);
+    void OnAdminMessage(const QString& text);
+    void OnAwayToggled(bool away);
     void OnSaveFailed(const QString& reason);
     void OnMinimizeToTrayToggled(bool on);
     void OnShowDiagnosticsToggled(bool on);
     void OnTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    void OnTrayMessage(const QString& title, const QString& text);
+    void OnApplicationIconChanged(const QIcon& icon);
     void ShowFromTray();
 
 private:
-    class SizeProxy;
-
+    void DeclareWindowTypes();
     void BuildToolBar();
+    void BuildMenuBar();
+    void AddMainTab(const QString& word, QWidget* page, const QIcon& icon, const QString& title);
     void WatchUsername();
     void WriteSettingDefaults();
     void FillCodePageChooser();
@@ -75,16 +102,26 @@ private:
     void ApplyPalette();
     void RunFirstRunDialogue();
     void CreateTrayIcon();
+    void ShowFirstOpenTab();
     void OnUsernameChanged(ItemPtr setting);
+    void ShowIdentity();
     bool HidesToTray() const;
 
     std::unique_ptr<ClientCore> core;
     std::unique_ptr<SizeManager> sizes;
     QTabWidget* tabs;
+    // The main tabs by the first_open_tab word that names them.
+    QMap<QString, QWidget*> namedTabs;
     QAction* connectAction = nullptr;
+    QAction* awayAction = nullptr;
+    QLineEdit* userNameEntry = nullptr;
+    EventToolBar* eventBar = nullptr;
+    RoomsForm* roomsForm = nullptr;
+    ChatsForm* chatsForm = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
-    SizeProxy* sizeProxy;
+    QLabel* identityLabel;
+    WindowGeometryProxy* sizeProxy;
     QSystemTrayIcon* trayIcon = nullptr;
 };
 

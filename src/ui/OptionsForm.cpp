@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "store/Data.h"
+#include "ui/SoundOptionsPage.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QCheckBox>
@@ -54,6 +55,7 @@ OptionsForm::OptionsForm(QWidget* parent)
     , chatTimestamps(new QComboBox)
     , firstOpenTab(new QComboBox)
     , codePages(new QComboBox)
+    , sounds(new SoundOptionsPage)
 {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages);
@@ -107,6 +109,8 @@ OptionsForm::OptionsForm(QWidget* parent)
     AddCheckBox(chat, "log_room_chat", "Write room chat to log files");
     AddCheckBox(chat, "log_private_chat", "Write private chat to log files");
 
+    pages->addTab(sounds, "Sounds");
+
     QWidget* diagnostics = NewPage("Diagnostics");
     AddCheckBox(diagnostics, "show_diagnostics", "Show the diagnostics log");
     AddCheckBox(diagnostics, "user_level_logging", "Keep a log for each user and transfer");
@@ -116,6 +120,12 @@ OptionsForm::OptionsForm(QWidget* parent)
         new PathNode(root, "global_value", PathOnConnect);
         d.AddPathEventHandler(
             root, AddDataHandler(new EventHandler<OptionsForm, ItemPtr>(this, &OptionsForm::OnPortSettingChanged)));
+    }
+    for (const char* name : {"server_host", "server_port"}) {
+        auto* root = new PathNode(d.GetType("global")->GetItem(name));
+        new PathNode(root, "global_value", PathOnConnect);
+        d.AddPathEventHandler(
+            root, AddDataHandler(new EventHandler<OptionsForm, ItemPtr>(this, &OptionsForm::OnLoginSettingChanged)));
     }
     ShowPorts();
 }
@@ -172,6 +182,7 @@ void OptionsForm::LoadSettings()
     serverHost->setText(GetSetting("server_host"));
     serverPort->setText(GetSetting("server_port"));
     emptyShareMessage->setText(GetSetting("empty_share_message"));
+    sounds->LoadSettings();
     ShowUsername(GetSetting("username"));
     ShowPorts();
     ConnectChanges();
@@ -189,8 +200,9 @@ void OptionsForm::ConnectChanges()
     connect(chatTimestamps, QOverload<int>::of(&QComboBox::activated), this, &OptionsForm::OnChatTimestampsSelected);
     connect(firstOpenTab, QOverload<int>::of(&QComboBox::activated), this, &OptionsForm::OnFirstOpenTabSelected);
     connect(codePages, QOverload<int>::of(&QComboBox::activated), this, &OptionsForm::OnCodePageSelected);
-    connect(serverHost, &QLineEdit::editingFinished, this, &OptionsForm::OnServerHostEdited);
-    connect(serverPort, &QLineEdit::editingFinished, this, &OptionsForm::OnServerPortEdited);
+    // Stored on every edit: Connect right after typing uses what was typed.
+    connect(serverHost, &QLineEdit::textEdited, this, &OptionsForm::OnServerHostEdited);
+    connect(serverPort, &QLineEdit::textEdited, this, &OptionsForm::OnServerPortEdited);
     connect(emptyShareMessage, &QLineEdit::editingFinished, this, &OptionsForm::OnEmptyShareMessageEdited);
 }
 
@@ -246,9 +258,24 @@ void OptionsForm::OnServerHostEdited()
 
 void OptionsForm::OnServerPortEdited()
 {
-    // The validator lets only 1 to 65535 through; an empty field means the default.
+    // An empty field means the default; a number being typed that is not a
+    // port yet (a lone 0) is not stored.
     const QString text = serverPort->text().trimmed();
-    SetSetting("server_port", text.isEmpty() ? QString() : QString::number(text.toInt()));
+    if (text.isEmpty())
+        SetSetting("server_port", QString());
+    else if (serverPort->hasAcceptableInput())
+        SetSetting("server_port", QString::number(text.toInt()));
+}
+
+void OptionsForm::OnLoginSettingChanged(ItemPtr)
+{
+    // Another window (the first-run dialogue) may have changed them.
+    const QString host = GetSetting("server_host");
+    if (serverHost->text().trimmed() != host)
+        serverHost->setText(host);
+    const QString port = GetSetting("server_port");
+    if (serverPort->text().trimmed() != port && (serverPort->hasAcceptableInput() || !port.isEmpty()))
+        serverPort->setText(port);
 }
 
 void OptionsForm::OnEmptyShareMessageEdited()

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QSpinBox;
 class QTabWidget;
+class SoundOptionsPage;
 
 // The "Options" tab: the settings the user edits directly. Each control is
 // set from its setting by LoadSettings and writes it back on every change:
@@ -41,6 +42,7 @@ public:
     QLineEdit* ServerHostEdit() const { return serverHost; }
     QLineEdit* ServerPortEdit() const { return serverPort; }
     QLabel* ObfuscatedPortLabel() const { return obfuscatedPortLabel; }
+    SoundOptionsPage* Sounds() const { return sounds; }
 
     // The words the choosers write, by entry.
     static QString ChatTimestampsWord(int index);
@@ -66,6 +68,7 @@ private:
     QWidget* NewPage(const QString& title);
     void AddCheckBox(QWidget* page, const QString& setting, const QString& label);
     void OnPortSettingChanged(ItemPtr setting);
+    void OnLoginSettingChanged(ItemPtr setting);
     void ShowPorts();
     void ConnectChanges();
 
@@ -81,6 +84,7 @@ private:
     QComboBox* chatTimestamps;
     QComboBox* firstOpenTab;
     QComboBox* codePages;
+    SoundOptionsPage* sounds;
     bool changesConnected = false;
 };
 

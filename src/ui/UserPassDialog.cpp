@@ -1,9 +1,11 @@
 #include "ui/UserPassDialog.h"
 
 #include "app/Settings.h"
+#include "server/Server.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,6 +34,19 @@ UserPassDialog::UserPassDialog(Mode mode, QWidget* parent)
     auto* fields = new QFormLayout;
     fields->addRow("User name:", usernameEdit);
     fields->addRow("Password:", passwordEdit);
+    if (mode == Mode::FirstRun) {
+        const QString host = GetSetting("server_host");
+        const QString port = GetSetting("server_port");
+        hostEdit = new QLineEdit(host.isEmpty() ? QString(Server::DefaultHost) : host);
+        portEdit = new QLineEdit(port.isEmpty() ? QString::number(Server::DefaultPort) : port);
+        hostEdit->setObjectName("server_host");
+        portEdit->setObjectName("server_port");
+        portEdit->setValidator(new QIntValidator(1, 65535, portEdit));
+        fields->addRow("Server host:", hostEdit);
+        fields->addRow("Server port:", portEdit);
+        connect(hostEdit, &QLineEdit::textChanged, this, &UserPassDialog::OnTextEdited);
+        connect(portEdit, &QLineEdit::textChanged, this, &UserPassDialog::OnTextEdited);
+    }
     layout->addLayout(fields);
     layout->addWidget(buttons);
 
@@ -48,6 +63,13 @@ void UserPassDialog::accept()
         return;
     SetSetting("username", usernameEdit->text());
     SetSetting("password", passwordEdit->text());
+    if (hostEdit) {
+        // The defaults are stored as "unset", so that they follow the program.
+        const QString host = hostEdit->text().trimmed();
+        const int port = portEdit->text().toInt();
+        SetSetting("server_host", host == Server::DefaultHost ? QString() : host);
+        SetSetting("server_port", port == Server::DefaultPort ? QString() : QString::number(port));
+    }
     QDialog::accept();
 }
 
@@ -58,5 +80,6 @@ void UserPassDialog::OnTextEdited()
 
 bool UserPassDialog::IsComplete() const
 {
-    return !usernameEdit->text().isEmpty() && !passwordEdit->text().isEmpty();
+    const bool addressComplete = !hostEdit || (!hostEdit->text().trimmed().isEmpty() && portEdit->hasAcceptableInput());
+    return !usernameEdit->text().isEmpty() && !passwordEdit->text().isEmpty() && addressComplete;
 }

@@ -8,7 +8,8 @@ class QLineEdit;
 
 // "Set Username/Password": writes the settings username and password. It can
 // only be accepted with both fields filled in. The first-run mode greets a
-// new user and explains what the name is for.
+// new user, explains what the name is for, and offers the server's host and
+// port (filled with the defaults) for users of another network.
 class UserPassDialog : public QDialog
 {
     Q_OBJECT
@@ -23,6 +24,9 @@ public:
 
     QLineEdit* UsernameEdit() const { return usernameEdit; }
     QLineEdit* PasswordEdit() const { return passwordEdit; }
+    // Null outside the first-run mode.
+    QLineEdit* HostEdit() const { return hostEdit; }
+    QLineEdit* PortEdit() const { return portEdit; }
 
 public slots:
     void accept() override;
@@ -35,6 +39,8 @@ private:
 
     QLineEdit* usernameEdit;
     QLineEdit* passwordEdit;
+    QLineEdit* hostEdit = nullptr;
+    QLineEdit* portEdit = nullptr;
     QDialogButtonBox* buttons;
 };
 

@@ -1,5 +1,7 @@
 #include "ClientHome.h"
 
+#include "LocalServer.h"
+
 #include "app/Settings.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
@@ -63,4 +65,26 @@ QStringList TabTitles(const QTabWidget* tabs)
     for (int index = 0; index < tabs->count(); ++index)
         titles.append(tabs->tabText(index));
     return titles;
+}
+
+std::unique_ptr<localserver::LocalServer> StartLocalServer(const QString& accountsFile)
+{
+    localserver::ServerOptions options;
+    options.quiet = true;
+    options.accountsFile = accountsFile;
+    auto server = std::make_unique<localserver::LocalServer>(options);
+    if (!server->Listen(QHostAddress::LocalHost))
+        return nullptr;
+    return server;
+}
+
+void SaveLogin(const ClientHome& home, const QString& username, quint16 port, const QMap<QString, QString>& settings)
+{
+    QMap<QString, QString> saved = settings;
+    saved.insert("username", username);
+    saved.insert("password", "secret");
+    saved.insert("server_host", "127.0.0.1");
+    saved.insert("server_port", QString::number(port));
+    saved.insert("use_upnp", "no");
+    WriteSavedSettings(home.ConfigurationPath(), saved);
 }

@@ -11,6 +11,10 @@
 class MainWindow;
 class QTabWidget;
 
+namespace localserver {
+class LocalServer;
+}
+
 // A temporary home folder for one test: HOME points at it while the object
 // lives, and the global store is emptied on the way in and out, so each test
 // starts the client as if for the first time on this machine.
@@ -39,5 +43,12 @@ void WriteSavedSettings(const QString& path, const QMap<QString, QString>& setti
 std::unique_ptr<MainWindow> StartClient();
 
 QStringList TabTitles(const QTabWidget* tabs);
+
+// A local network server on an ephemeral loopback port, or null.
+std::unique_ptr<localserver::LocalServer> StartLocalServer(const QString& accountsFile = QString());
+// Saves a login on the local server (and the further settings) where the
+// client will load them; port mapping stays off.
+void SaveLogin(const ClientHome& home, const QString& username, quint16 port,
+               const QMap<QString, QString>& settings = {});
 
 #endif

@@ -2,12 +2,14 @@
 #include "ModalDriver.h"
 
 #include "app/Settings.h"
+#include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 #include "ui/ListeningPortDialog.h"
 #include "ui/UserPassDialog.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -116,6 +118,30 @@ void DialogsTest::userPassNeedsBothFields()
     UserPassDialog again(UserPassDialog::Mode::FirstRun);
     QCOMPARE(again.UsernameEdit()->text(), QString("bob"));
     QCOMPARE(again.windowTitle(), QString("Set Username/Password"));
+
+    // The first run offers the server's address, filled with the defaults.
+    QVERIFY(!dialog.HostEdit());
+    QCOMPARE(again.HostEdit()->text(), QString(Server::DefaultHost));
+    QCOMPARE(again.PortEdit()->text(), QString("2242"));
+    again.show();
+    const QString folder = QCoreApplication::applicationDirPath() + "/../artifacts";
+    QDir().mkpath(folder);
+    QVERIFY(again.grab().save(folder + "/first-run.png"));
+    QPushButton* firstOk = again.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    again.PortEdit()->setText("0");
+    QVERIFY(!firstOk->isEnabled());
+    again.PortEdit()->setText("2242");
+    firstOk->click();
+    // The defaults stay unset, so that they follow the program...
+    QVERIFY(GetSetting("server_host").isEmpty());
+    QVERIFY(GetSetting("server_port").isEmpty());
+    // ...and another network's address is kept.
+    UserPassDialog third(UserPassDialog::Mode::FirstRun);
+    third.HostEdit()->setText(" 192.0.2.7 ");
+    third.PortEdit()->setText("3000");
+    third.accept();
+    QCOMPARE(GetSetting("server_host"), QString("192.0.2.7"));
+    QCOMPARE(GetSetting("server_port"), QString("3000"));
 }
 
 QTEST_MAIN(DialogsTest)

@@ -11,11 +11,16 @@
 #include "store/DataSaver.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/AreaLogTabs.h"
+#include "ui/ChatIcons.h"
+#include "ui/ChatsForm.h"
 #include "ui/DiagnosticsForm.h"
+#include "ui/EventToolBar.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsForm.h"
 #include "ui/ProgramVersion.h"
+#include "ui/RoomsForm.h"
 #include "ui/SizeManager.h"
+#include "ui/SoundOptionsPage.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
@@ -25,6 +30,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -33,6 +39,7 @@
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QToolBar>
 #include <QtTest>
 
 #include <memory>
@@ -100,6 +107,9 @@ private slots:
     void optionsWriteTheirSettings();
     void diagnosticsTabFollowsSetting();
     void windowSizeIsRememberedAcrossRestart();
+    void menusToolBarsAndFirstTab();
+    void connectWithoutNameAsksForOne();
+    void eventAlerts();
     void periodicWorkAndShutDown();
     void screenshot();
 };
@@ -109,9 +119,16 @@ void MainWindowTest::firstStartRunsDialogueAndSaves()
     ClientHome home;
     AcceptedConnections();
     ModalDriver driver;
-    driver.Then([](QWidget* dialog) {
-        SetSetting("server_host", "127.0.0.1");
-        SetSetting("server_port", QString::number(SilentServer().serverPort()));
+    QString offeredHost;
+    QString offeredPort;
+    driver.Then([&](QWidget* dialog) {
+        // The server's address is offered with the defaults, for a private network to change.
+        auto* host = dialog->findChild<QLineEdit*>("server_host");
+        auto* port = dialog->findChild<QLineEdit*>("server_port");
+        offeredHost = host->text();
+        offeredPort = port->text();
+        host->setText("127.0.0.1");
+        port->setText(QString::number(SilentServer().serverPort()));
         dialog->findChild<QLineEdit*>("username")->setText("alice");
         dialog->findChild<QLineEdit*>("password")->setText("secret");
         QMetaObject::invokeMethod(dialog, "accept");
@@ -126,6 +143,10 @@ void MainWindowTest::firstStartRunsDialogueAndSaves()
     QCOMPARE(WindowTitleForVersion(20121216), QString("QuillmerQt build 12/16/2012"));
     QCOMPARE(WindowTitleForVersion(20260307), QString("QuillmerQt build 3/7/2026"));
     QCOMPARE(GetSetting("username"), QString("alice"));
+    QCOMPARE(offeredHost, QString(Server::DefaultHost));
+    QCOMPARE(offeredPort, QString("2242"));
+    // The options show what the dialogue stored.
+    QCOMPARE(window->Options()->ServerHostEdit()->text(), QString("127.0.0.1"));
     QVERIFY(!QFile::exists(home.ConfigurationPath()));
     // A name was entered, so the session connects.
     QVERIFY(SilentServer().waitForNewConnection(10000));
@@ -289,12 +310,16 @@ void MainWindowTest::optionsWriteTheirSettings()
     emit codePages->activated(0);
     QVERIFY(GetSetting("extended_ascii_codepage").isEmpty());
 
-    options->ServerHostEdit()->setText("  127.0.0.1 ");
-    emit options->ServerHostEdit()->editingFinished();
+    // Stored as typed, without Enter or leaving the field.
+    options->ServerHostEdit()->clear();
+    QTest::keyClicks(options->ServerHostEdit(), "  127.0.0.1 ");
     QCOMPARE(GetSetting("server_host"), QString("127.0.0.1"));
-    options->ServerPortEdit()->setText("2242");
-    emit options->ServerPortEdit()->editingFinished();
+    options->ServerPortEdit()->clear();
+    QTest::keyClicks(options->ServerPortEdit(), "2242");
     QCOMPARE(GetSetting("server_port"), QString("2242"));
+    QTest::keyClick(options->ServerPortEdit(), Qt::Key_Backspace);
+    QCOMPARE(GetSetting("server_port"), QString("224"));
+    QTest::keyClicks(options->ServerPortEdit(), "2");
 
     // The label follows the obfuscated port whoever writes it.
     QVERIFY(options->ObfuscatedPortLabel()->isHidden());
@@ -323,21 +348,21 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options"}));
         QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
         box->setChecked(true);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options", "Diagnostics"}));
         Log("Wish List", 3, "searching again", ItemPtr());
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("]       searching again"));
         box->setChecked(false);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options"}));
         box->setChecked(true);
     }
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options", "Diagnostics"}));
         // The load of this start was logged into its area tab.
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
@@ -350,16 +375,26 @@ void MainWindowTest::windowSizeIsRememberedAcrossRestart()
     ClientHome home;
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     QSize defaultSize;
+    QPoint position;
     {
         auto window = StartClient();
         defaultSize = window->size();
         QVERIFY(defaultSize != QSize(800, 600));
         window->resize(800, 600);
+        window->move(130, 70);
         QCOMPARE(window->size(), QSize(800, 600));
+        position = window->geometry().topLeft();
     }
     {
         auto window = StartClient();
         QCOMPARE(window->size(), QSize(800, 600));
+        // The window comes back exactly where it was, start after start.
+        QCOMPARE(window->geometry().topLeft(), position);
+        window->setGeometry(QRect(QPoint(140, 80), window->size()));
+    }
+    {
+        auto window = StartClient();
+        QCOMPARE(window->geometry().topLeft(), QPoint(140, 80));
         // A maximised window's size is not remembered.
         window->showMaximized();
         QTest::qWait(50);
@@ -368,6 +403,125 @@ void MainWindowTest::windowSizeIsRememberedAcrossRestart()
         auto window = StartClient();
         QCOMPARE(window->size(), QSize(800, 600));
     }
+}
+
+void MainWindowTest::menusToolBarsAndFirstTab()
+{
+    ClientHome home;
+    QMap<QString, QString> settings = KnownUser();
+    // A tab that does not exist yet: the rooms stand in.
+    settings.insert("first_open_tab", "transfers");
+    WriteSavedSettings(home.ConfigurationPath(), settings);
+    auto window = StartClient();
+    QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Rooms()));
+    QCOMPARE(window->TabForWord("rooms"), static_cast<QWidget*>(window->Rooms()));
+    QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->Rooms()));
+
+    QStringList menus;
+    for (QAction* menu : window->menuBar()->actions())
+        menus.append(menu->text());
+    QCOMPARE(menus, QStringList({"&File", "&View", "&Rooms", "&Help"}));
+    QAction* quit = window->findChild<QAction*>("quit");
+    QCOMPARE(quit->shortcut(), QKeySequence(QKeySequence::Quit));
+    QSignalSpy quitRequests(window.get(), &MainWindow::QuitRequested);
+    quit->trigger();
+    QCOMPARE(quitRequests.count(), 1);
+    // No menu offers to hide the tool bars.
+    QVERIFY(!window->createPopupMenu());
+    for (QToolBar* bar : window->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
+        QVERIFY(!bar->toggleViewAction()->isVisible());
+    // Who is logged in shows in the status bar; the title stays the program's.
+    QCOMPARE(window->findChild<QLabel*>("identity")->text(), QString("alice (offline)"));
+    QCOMPARE(window->windowTitle(), WindowTitleForVersion(ProgramVersion));
+}
+
+void MainWindowTest::connectWithoutNameAsksForOne()
+{
+    ClientHome home;
+    AcceptedConnections();
+    ModalDriver driver;
+    DeclineFirstRunDialogue(driver);
+    auto window = StartClient();
+    QTest::qWait(50);
+    AcceptedConnections();
+    // Connect without a name asks for one, then logs in with it.
+    driver.Then([](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>("username")->setText("alice");
+        dialog->findChild<QLineEdit*>("password")->setText("secret");
+        dialog->findChild<QLineEdit*>("server_host")->setText("127.0.0.1");
+        dialog->findChild<QLineEdit*>("server_port")->setText(QString::number(SilentServer().serverPort()));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    window->findChild<QAction*>("connect_disconnect")->trigger();
+    QVERIFY(driver.AllDone());
+    QCOMPARE(driver.Titles().value(3), QString("Set Username/Password"));
+    QCOMPARE(gp_server->GetState(), int(Server::StateConnecting));
+    QVERIFY(SilentServer().waitForNewConnection(10000));
+    QCOMPARE(AcceptedConnections(), 1);
+}
+
+void MainWindowTest::eventAlerts()
+{
+    ClientHome home;
+    QMap<QString, QString> settings = KnownUser();
+    settings.insert("show_event_buttons", "yes");
+    WriteSavedSettings(home.ConfigurationPath(), settings);
+    auto window = StartClient();
+    EventToolBar* events = window->Events();
+    QSignalSpy sounds(events, &EventToolBar::SoundPlayed);
+    QSignalSpy icons(events, &EventToolBar::ApplicationIconChanged);
+
+    // A tone for the default sound and none of the kind's own.
+    const QString tone = home.Path() + "/tone.wav";
+    {
+        QFile file(tone);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray samples(8000, char(0x80));
+        QDataStream out(&file);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out.writeRawData("RIFF", 4);
+        out << quint32(36 + samples.size());
+        out.writeRawData("WAVEfmt ", 8);
+        out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(8000) << quint16(1) << quint16(8);
+        out.writeRawData("data", 4);
+        out << quint32(samples.size());
+        out.writeRawData(samples.constData(), samples.size());
+    }
+    QVERIFY(EventToolBar::SoundFileFor("download").isEmpty());
+    QTest::keyClicks(window->Options()->Sounds()->FileEdit("default"), tone);
+    QCOMPARE(EventToolBar::SoundFileFor("download"), tone);
+    QVERIFY(EventToolBar::SoundFileFor("").isEmpty());
+
+    // In the background: the icon blinks, the sound plays, a button waits.
+    QApplication::setActiveWindow(nullptr);
+    QWidget* page = window->Chats();
+    const QIcon eventIcon = ChatIcon();
+    events->AddEvent("Finished", eventIcon, page, "a download finished", "download", false);
+    QCOMPARE(sounds.count(), 1);
+    QCOMPARE(events->ButtonCount(), 1);
+    QVERIFY(events->IsAlerting());
+    events->OnIconAlertTimeout();
+    events->OnIconAlertTimeout();
+    // The event's icon, then the normal one for a tick.
+    QCOMPARE(icons.count(), 2);
+    QCOMPARE(icons.at(0).at(0).value<QIcon>().cacheKey(), eventIcon.cacheKey());
+    QVERIFY(icons.at(1).at(0).value<QIcon>().cacheKey() != eventIcon.cacheKey());
+    // Coming back stops the blinking and shows the state's icon.
+    events->OnApplicationFocusChanged();
+    QVERIFY(!events->IsAlerting());
+
+    // The button brings the widget to the front and goes.
+    QAction* button = events->actions().last();
+    QCOMPARE(button->text(), QString("Finished"));
+    button->trigger();
+    QCOMPARE(window->Tabs()->currentWidget(), page);
+    QCOMPARE(events->ButtonCount(), 0);
+
+    // The sounds are kept with the settings.
+    window.reset();
+    window = StartClient();
+    QCOMPARE(window->Options()->Sounds()->FileEdit("default")->text(), tone);
+    QCOMPARE(EventToolBar::SoundFileFor("private_chat"), tone);
 }
 
 void MainWindowTest::periodicWorkAndShutDown()

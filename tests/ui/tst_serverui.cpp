@@ -25,17 +25,6 @@ constexpr int WaitMs = 10000;
 
 const QString Advice = "Please change your login settings in the Options tab and try reconnecting.";
 
-std::unique_ptr<localserver::LocalServer> StartLocalServer(const QString& accountsFile = QString())
-{
-    localserver::ServerOptions options;
-    options.quiet = true;
-    options.accountsFile = accountsFile;
-    auto server = std::make_unique<localserver::LocalServer>(options);
-    if (!server->Listen(QHostAddress::LocalHost))
-        return nullptr;
-    return server;
-}
-
 // A loopback port on which nobody listens any more.
 quint16 ClosedPort()
 {
@@ -45,16 +34,6 @@ quint16 ClosedPort()
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
-}
-
-// Saves the login and the server's address where the client will load them.
-void SaveLogin(const ClientHome& home, const QString& username, const QString& password, quint16 port)
-{
-    WriteSavedSettings(home.ConfigurationPath(),
-                       {{"username", username},
-                        {"password", password},
-                        {"server_host", "127.0.0.1"},
-                        {"server_port", QString::number(port)}});
 }
 
 QAction* Action(const MainWindow& window, const char* name)
@@ -99,7 +78,7 @@ void ServerUiTest::loginConnectsAndActionTogglesSession()
     ClientHome home;
     auto server = StartLocalServer();
     QVERIFY(server);
-    SaveLogin(home, "alice", "secret", server->ServerPort());
+    SaveLogin(home, "alice", server->ServerPort());
     ModalDriver driver;
 
     auto window = StartClient();
@@ -132,13 +111,23 @@ void ServerUiTest::loginFailureShowsItsBox_data()
     QTest::addColumn<bool>("serverListens");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
+    // What the status bar says instead of the session's reason code; %1 is the port.
+    QTest::addColumn<QString>("status");
     QTest::newRow("wrong password") << "alice" << QByteArray("alice\tother\n") << true
                                     << "Login Failure: Wrong Password"
-                                    << "Login failed. The password you supplied does not match your username. ";
+                                    << "Login failed. The password you supplied does not match your username. "
+                                    << "Not connected: wrong password for \"alice\". Set the right one with "
+                                       "Username/Password, then press Connect.";
     QTest::newRow("invalid user name") << " alice" << QByteArray() << true << "Login Failure: Username is Invalid"
-                                       << "Login failed. The username you supplied is invalid. ";
+                                       << "Login failed. The username you supplied is invalid. "
+                                       << "Not connected: the server does not accept the user name \" alice\". "
+                                          "Choose another with Username/Password, then press Connect.";
     QTest::newRow("nobody listening") << "alice" << QByteArray() << false << "Login Failure"
-                                      << "Login failed. Reported failure reason: socket error. ";
+                                      << "Login failed. Reported failure reason: the server at 127.0.0.1:%1 could "
+                                         "not be reached (Connection refused). "
+                                      << "Not connected: the server at 127.0.0.1:%1 could not be reached "
+                                         "(Connection refused). Check the server host and port in Options > Login, "
+                                         "then press Connect.";
 }
 
 void ServerUiTest::loginFailureShowsItsBox()
@@ -148,6 +137,7 @@ void ServerUiTest::loginFailureShowsItsBox()
     QFETCH(bool, serverListens);
     QFETCH(QString, title);
     QFETCH(QString, text);
+    QFETCH(QString, status);
     ClientHome home;
     QTemporaryDir accountsDir;
     const QString accountsFile = accounts.isEmpty() ? QString() : accountsDir.filePath("accounts");
@@ -164,7 +154,7 @@ void ServerUiTest::loginFailureShowsItsBox()
         port = server->ServerPort();
     }
     QVERIFY(port != 0);
-    SaveLogin(home, username, "secret", port);
+    SaveLogin(home, username, port);
     ModalDriver driver;
     driver.ThenPress(QMessageBox::Ok);
 
@@ -175,7 +165,8 @@ void ServerUiTest::loginFailureShowsItsBox()
     DeliverQueuedReactions();
     // The server's close after its refusal is part of the same failure: one box only.
     QCOMPARE(driver.Titles(), QStringList({title}));
-    QCOMPARE(driver.Texts(), QStringList({text + Advice}));
+    QCOMPARE(driver.Texts(), QStringList({QString(text + Advice).replace("%1", QString::number(port))}));
+    QCOMPARE(Status(*window), QString(status).replace("%1", QString::number(port)));
     QCOMPARE(Action(*window, "connect_disconnect")->text(), QString("Connect"));
     if (server)
         QVERIFY(server->OnlineUsers().isEmpty());
@@ -187,7 +178,7 @@ void ServerUiTest::failedReconnectionAfterDropShowsNoBox()
     auto server = StartLocalServer();
     QVERIFY(server);
     const quint16 port = server->ServerPort();
-    SaveLogin(home, "alice", "secret", port);
+    SaveLogin(home, "alice", port);
     ModalDriver driver;
 
     auto window = StartClient();
@@ -204,7 +195,11 @@ void ServerUiTest::failedReconnectionAfterDropShowsNoBox()
     // reconnecting on its own.
     emit timerManager->HalfMinuteTick();
     QCOMPARE(Status(*window), QString("Connecting..."));
-    QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Not connected: socket error"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Status(*window),
+                              QString("Not connected: the server at 127.0.0.1:%1 could not be reached (Connection "
+                                      "refused). Trying again every 30 seconds.")
+                                  .arg(port),
+                              WaitMs);
     DeliverQueuedReactions();
     QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
     QCOMPARE(connectAction->text(), QString("Connect"));
@@ -225,7 +220,7 @@ void ServerUiTest::usernameCannotChangeWhileOnline()
     ClientHome home;
     auto server = StartLocalServer();
     QVERIFY(server);
-    SaveLogin(home, "alice", "secret", server->ServerPort());
+    SaveLogin(home, "alice", server->ServerPort());
     ModalDriver driver;
     driver.ThenPress(QMessageBox::Ok);
     driver.Then([](QWidget* dialog) { dialog->close(); });

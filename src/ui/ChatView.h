@@ -1,0 +1,27 @@
+#ifndef UI_CHATVIEW_H
+#define UI_CHATVIEW_H
+
+#include <QTextBrowser>
+
+// The read-only view of a chat: lines of HTML appended at the end. It follows
+// new lines unless the user has scrolled up to read older ones, and opens
+// links with the desktop's handler. A bounded view (a room's) drops its
+// oldest text once its HTML grows past the bound.
+class ChatView : public QTextBrowser
+{
+    Q_OBJECT
+public:
+    explicit ChatView(bool bounded, QWidget* parent = nullptr);
+
+    void AppendHtml(const QString& html);
+
+private slots:
+    void OnLinkClicked(const QUrl& url);
+
+private:
+    void DropOldestText();
+
+    bool bounded;
+};
+
+#endif

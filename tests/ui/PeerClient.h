@@ -1,0 +1,37 @@
+#ifndef TESTS_UI_PEERCLIENT_H
+#define TESTS_UI_PEERCLIENT_H
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Another user of the network: a client core without windows, in a process
+// of its own (the store is one per process) with its own home folder. The
+// test program runs it when started with PeerRoleArgument, the server port,
+// the user name and the password; the test's main hands over to RunPeerRole.
+//
+// It logs in and obeys commands, one per line with tab-separated fields:
+// "join\troom", "say\troom\ttext", "leave\troom", "pm\tuser\ttext", "away",
+// "back", "ticker\troom\ttext", "quit". It reports "CONNECTED",
+// "DISCONNECTED", "PM\tuser\ttext" and "CHAT\troom\tuser\ttext".
+constexpr const char* PeerRoleArgument = "--peer-role";
+
+int RunPeerRole(int argc, char** argv);
+
+class PeerClient
+{
+public:
+    ~PeerClient();
+
+    bool Start(quint16 port, const QString& name);
+    void Command(const QStringList& fields);
+    // Waits (bounded) for a report equal to the fields; earlier ones are passed over.
+    bool WaitFor(const QStringList& fields);
+
+private:
+    QTemporaryDir home;
+    QProcess process;
+    QByteArray output;
+};
+
+#endif
