@@ -194,7 +194,7 @@ void Data::Renew()
         Type* type = entry.second;
         const ItemSet all = type->GetItems();
         for (ItemSet::Iterator it = all.Begin(); it != all.End(); ++it)
-            renewed.emplace(it.Item(), new Item(type, it.Item()->GetValue()));
+            renewed.emplace(it.Item(), Item::Create(type, it.Item()->GetValue(), it.Item()->valueHash));
     }
     std::vector<Item*> linked;
     for (const auto& pair : renewed) {
@@ -217,14 +217,14 @@ void Data::Renew()
             if (type->globalNullItem)
                 type->globalNullItem = renewed.at(type->globalNullItem);
         } else {
-            std::set<Item*, Type::ValueLess> fresh;
-            for (Item* item : type->items)
-                fresh.insert(fresh.end(), renewed.at(item));
-            type->items.swap(fresh);
+            const std::vector<Item*> old = type->ValueItems();
+            type->items.Clear();
+            for (Item* item : old)
+                type->items.Insert(renewed.at(item));
         }
     }
     for (const auto& pair : renewed)
-        delete pair.first;
+        Item::Destroy(pair.first);
 }
 
 void Data::DropHandlers(std::vector<EventHandlerRoot*>& handlers)

@@ -2,6 +2,30 @@
 
 #include "store/Data.h"
 
+namespace {
+const Value noValue;
+} // namespace
+
+const Value& Item::GetValue() const
+{
+    return type->IsNull() ? noValue : static_cast<const WithValue*>(this)->value;
+}
+
+Item* Item::Create(Type* type, Value value, std::uint32_t valueHash)
+{
+    Item* item = type->IsNull() ? new Item(type) : new WithValue(type, std::move(value));
+    item->valueHash = valueHash;
+    return item;
+}
+
+void Item::Destroy(Item* item)
+{
+    if (item->type->IsNull())
+        delete item;
+    else
+        delete static_cast<WithValue*>(item);
+}
+
 Item* Item::Connect(Item* other)
 {
     if (IsConnected(other))
@@ -149,7 +173,7 @@ void Item::Remove()
     while (!connections.Empty())
         Disconnect(connections.begin()->Set().First().Get());
     data->ItemRemoved(this);
-    delete this;
+    Destroy(this);
 }
 
 void Item::Link(Item* other)

@@ -7,43 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
-
-ItemSet::Iterator::Iterator(Members::const_iterator start, Members::const_iterator end)
-    : position(start)
-    , last(end)
-    , inMembers(position != last)
-{
-}
-
-ItemSet::Iterator& ItemSet::Iterator::operator++()
-{
-    if (inMembers) {
-        if (++position == last)
-            inMembers = false;
-    } else {
-        single = nullptr;
-    }
-    return *this;
-}
-
-ItemSet::Iterator ItemSet::Iterator::operator++(int)
-{
-    Iterator before = *this;
-    ++*this;
-    return before;
-}
-
-bool ItemSet::Iterator::operator==(const Iterator& other) const
-{
-    if (inMembers != other.inMembers)
-        return false;
-    return inMembers ? position == other.position : single == other.single;
-}
-
-ItemSet::ItemSet(ItemPtr item)
-    : one(item.Get())
-{
-}
+#include <new>
 
 ItemSet::ItemSet(std::initializer_list<ItemPtr> items)
 {
@@ -51,53 +15,10 @@ ItemSet::ItemSet(std::initializer_list<ItemPtr> items)
         Insert(item);
 }
 
-ItemSet::ItemSet(const ItemSet& other)
-    : one(other.one)
-    , members(other.members ? new Members(*other.members) : nullptr)
-{
-}
-
-ItemSet::ItemSet(ItemSet&& other) noexcept
-    : one(other.one)
-    , members(other.members)
-{
-    other.one = nullptr;
-    other.members = nullptr;
-}
-
-ItemSet& ItemSet::operator=(const ItemSet& other)
-{
-    if (this != &other) {
-        ItemSet copy(other);
-        *this = std::move(copy);
-    }
-    return *this;
-}
-
-ItemSet& ItemSet::operator=(ItemSet&& other) noexcept
-{
-    if (this != &other) {
-        delete members;
-        one = other.one;
-        members = other.members;
-        other.one = nullptr;
-        other.members = nullptr;
-    }
-    return *this;
-}
-
-ItemSet::~ItemSet()
-{
-    delete members;
-}
-
 ItemSet ItemSet::FromSorted(const std::vector<Item*>& items)
 {
     ItemSet set;
-    if (items.size() == 1)
-        set.one = items.front();
-    else if (items.size() > 1)
-        set.members = new Members(items.begin(), items.end());
+    set.members = AddressSet::FromSorted(items.data(), items.size());
     return set;
 }
 
@@ -110,81 +31,36 @@ std::vector<Item*> ItemSet::ToVector() const
     return items;
 }
 
-ItemSet::Iterator ItemSet::Begin() const
-{
-    return members ? Iterator(members->begin(), members->end()) : Iterator(one);
-}
-
-std::size_t ItemSet::Size() const
-{
-    return members ? members->size() : (one ? 1 : 0);
-}
-
-ItemSet::Iterator ItemSet::Find(ItemPtr item) const
-{
-    if (members)
-        return Iterator(members->find(item.Get()), members->end());
-    return item.Get() && item.Get() == one ? Iterator(one) : End();
-}
-
-bool ItemSet::Contains(ItemPtr item) const
-{
-    if (members)
-        return members->count(item.Get()) != 0;
-    return item.Get() && item.Get() == one;
-}
-
-ItemPtr ItemSet::First() const
-{
-    return members ? *members->begin() : one;
-}
-
-void ItemSet::Insert(ItemPtr item)
-{
-    Item* added = item.Get();
-    if (!added)
-        return;
-    // New items usually have the highest address yet: the end hint makes
-    // their insertion constant time.
-    if (members)
-        members->insert(members->end(), added);
-    else if (!one)
-        one = added;
-    else if (one != added) {
-        members = new Members{one, added};
-        one = nullptr;
-    }
-}
-
-void ItemSet::Erase(ItemPtr item)
-{
-    if (members) {
-        members->erase(item.Get());
-        if (members->size() == 1) {
-            one = *members->begin();
-            delete members;
-            members = nullptr;
-        }
-    } else if (one == item.Get()) {
-        one = nullptr;
-    }
-}
-
-void ItemSet::Clear()
-{
-    delete members;
-    members = nullptr;
-    one = nullptr;
-}
-
 void ItemSet::Add(const ItemSet& other)
 {
     if (Empty()) {
         *this = other;
         return;
     }
-    for (ItemPtr item : other)
-        Insert(item);
+    // A few items go in one by one; a larger union is one merge.
+    if (other.Size() <= 8) {
+        for (Iterator it = other.Begin(); it != other.End(); ++it)
+            members.Insert(it.Item());
+        return;
+    }
+    std::vector<Item*> sum;
+    sum.reserve(Size() + other.Size());
+    Iterator mine = Begin();
+    Iterator theirs = other.Begin();
+    while (mine != End() && theirs != other.End()) {
+        Item* a = mine.Item();
+        Item* b = theirs.Item();
+        sum.push_back(std::less<Item*>()(b, a) ? b : a);
+        if (a == sum.back())
+            ++mine;
+        if (b == sum.back())
+            ++theirs;
+    }
+    for (; mine != End(); ++mine)
+        sum.push_back(mine.Item());
+    for (; theirs != other.End(); ++theirs)
+        sum.push_back(theirs.Item());
+    *this = FromSorted(sum);
 }
 
 ItemSet ItemSet::operator+(const ItemSet& other) const
@@ -377,49 +253,117 @@ bool operator==(const ItemSet& a, const ItemSet& b)
 
 namespace {
 
-struct EntryTypeLess
+bool EntryBefore(const TypeItemsMap::Entry& entry, Type* type)
 {
-    bool operator()(const TypeItemsMap::Entry& entry, Type* type) const
-    {
-        return std::less<Type*>()(entry.GetType(), type);
-    }
-};
+    return std::less<Type*>()(entry.GetType(), type);
+}
 
 } // namespace
 
-TypeItemsMap::Entries::iterator TypeItemsMap::LowerBound(Type* type)
+TypeItemsMap::TypeItemsMap(const TypeItemsMap& other)
 {
-    return std::lower_bound(entries.begin(), entries.end(), type, EntryTypeLess());
+    if (other.Empty())
+        return;
+    block = Allocate(other.Size());
+    // The count follows the entries built, so that a failed copy frees what it built.
+    block->count = 0;
+    try {
+        for (const Entry& entry : other) {
+            new (Entries() + block->count) Entry(entry);
+            ++block->count;
+        }
+    } catch (...) {
+        Clear();
+        throw;
+    }
 }
 
-TypeItemsMap::Entries::const_iterator TypeItemsMap::LowerBound(Type* type) const
+TypeItemsMap& TypeItemsMap::operator=(const TypeItemsMap& other)
 {
-    return std::lower_bound(entries.begin(), entries.end(), type, EntryTypeLess());
+    if (this != &other) {
+        TypeItemsMap copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+TypeItemsMap& TypeItemsMap::operator=(TypeItemsMap&& other) noexcept
+{
+    if (this != &other) {
+        Clear();
+        block = other.block;
+        other.block = nullptr;
+    }
+    return *this;
+}
+
+void TypeItemsMap::Clear()
+{
+    if (!block)
+        return;
+    for (Entry& entry : *this)
+        entry.~Entry();
+    ::operator delete(block);
+    block = nullptr;
+}
+
+std::size_t TypeItemsMap::LowerBound(Type* type) const
+{
+    return std::size_t(std::lower_bound(begin(), end(), type, EntryBefore) - begin());
+}
+
+TypeItemsMap::Header* TypeItemsMap::Allocate(std::size_t count)
+{
+    Header* fresh = static_cast<Header*>(::operator new(sizeof(Header) + count * sizeof(Entry)));
+    fresh->count = count;
+    return fresh;
 }
 
 ItemSet& TypeItemsMap::operator[](Type* type)
 {
-    auto it = LowerBound(type);
-    if (it == entries.end() || it->GetType() != type)
-        it = entries.emplace(it, type);
-    return it->Set();
+    std::size_t index = LowerBound(type);
+    if (index != Size() && Entries()[index].GetType() == type)
+        return Entries()[index].Set();
+    // Sized exactly: items have few types, and an entry moves without
+    // throwing (a type and a set handle).
+    const std::size_t present = Size();
+    Header* fresh = Allocate(present + 1);
+    Entry* target = reinterpret_cast<Entry*>(fresh + 1);
+    new (target + index) Entry(type);
+    for (std::size_t n = 0; n < present; ++n) {
+        new (target + (n < index ? n : n + 1)) Entry(std::move(Entries()[n]));
+        Entries()[n].~Entry();
+    }
+    ::operator delete(block);
+    block = fresh;
+    return target[index].Set();
 }
 
 void TypeItemsMap::Erase(Type* type)
 {
-    auto it = LowerBound(type);
-    if (it != entries.end() && it->GetType() == type)
-        entries.erase(it);
+    std::size_t index = LowerBound(type);
+    if (index == Size() || Entries()[index].GetType() != type)
+        return;
+    // In place, so that letting go never allocates; the spare room is freed
+    // with the array.
+    Entry* entries = Entries();
+    for (std::size_t n = index + 1; n < Size(); ++n)
+        entries[n - 1] = std::move(entries[n]);
+    entries[Size() - 1].~Entry();
+    if (--block->count == 0) {
+        ::operator delete(block);
+        block = nullptr;
+    }
 }
 
 ItemSet* TypeItemsMap::Find(Type* type)
 {
-    auto it = LowerBound(type);
-    return it != entries.end() && it->GetType() == type ? &it->Set() : nullptr;
+    std::size_t index = LowerBound(type);
+    return index != Size() && Entries()[index].GetType() == type ? &Entries()[index].Set() : nullptr;
 }
 
 const ItemSet* TypeItemsMap::Find(Type* type) const
 {
-    auto it = LowerBound(type);
-    return it != entries.end() && it->GetType() == type ? &it->Set() : nullptr;
+    std::size_t index = LowerBound(type);
+    return index != Size() && Entries()[index].GetType() == type ? &Entries()[index].Set() : nullptr;
 }

@@ -1,14 +1,13 @@
 #ifndef STORE_ITEMSET_H
 #define STORE_ITEMSET_H
 
+#include "store/AddressSet.h"
 #include "store/ItemPtr.h"
 #include "store/Value.h"
 
 #include <cstddef>
 #include <initializer_list>
 #include <list>
-#include <memory>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -16,75 +15,42 @@ class Item;
 class Type;
 
 // An ordered set of distinct items, ordered by address. Most items have no
-// or one connection of a given type, so one member is kept inline and the
-// ordered set is allocated only from the second member on.
+// or one connection of a given type, so one member is kept inline; larger sets
+// are sorted arrays (see AddressSet). Any change of a set invalidates its
+// iterators: bulk changes work on copies.
 class ItemSet
 {
-    using Members = std::set<Item*>;
-
 public:
-    class Iterator
-    {
-    public:
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = ItemPtr;
-        using difference_type = std::ptrdiff_t;
-        using pointer = const ItemPtr*;
-        using reference = ItemPtr;
-
-        Iterator() = default;
-        ItemPtr operator*() const { return Item(); }
-        ::Item* Item() const { return inMembers ? *position : single; }
-        Iterator& operator++();
-        Iterator operator++(int);
-        bool operator==(const Iterator& other) const;
-        bool operator!=(const Iterator& other) const { return !(*this == other); }
-
-    private:
-        friend class ItemSet;
-        explicit Iterator(::Item* only)
-            : single(only)
-        {
-        }
-        // Becomes the end form (single null) once it passes the last member.
-        Iterator(Members::const_iterator position, Members::const_iterator last);
-
-        ::Item* single = nullptr;
-        Members::const_iterator position;
-        Members::const_iterator last;
-        bool inMembers = false;
-    };
+    using Iterator = AddressSet::Iterator;
 
     ItemSet() = default;
-    ItemSet(ItemPtr item);
+    ItemSet(ItemPtr item)
+        : members(item.Get())
+    {
+    }
     ItemSet(std::initializer_list<ItemPtr> items);
-    ItemSet(const ItemSet& other);
-    ItemSet(ItemSet&& other) noexcept;
-    ItemSet& operator=(const ItemSet& other);
-    ItemSet& operator=(ItemSet&& other) noexcept;
-    ~ItemSet();
 
     // Builds a set from addresses already in ascending order, in linear time.
     static ItemSet FromSorted(const std::vector<Item*>& items);
     // The members in address order.
     std::vector<Item*> ToVector() const;
 
-    Iterator Begin() const;
+    Iterator Begin() const { return members.begin(); }
     Iterator End() const { return Iterator(); }
     Iterator begin() const { return Begin(); }
     Iterator end() const { return End(); }
-    std::size_t Size() const;
-    bool Empty() const { return !one && !members; }
-    Iterator Find(ItemPtr item) const;
-    bool Contains(ItemPtr item) const;
+    std::size_t Size() const { return members.Size(); }
+    bool Empty() const { return members.Empty(); }
+    Iterator Find(ItemPtr item) const { return members.Find(item.Get()); }
+    bool Contains(ItemPtr item) const { return members.Contains(item.Get()); }
     // The first member (lowest address), or a null handle when empty.
-    ItemPtr First() const;
+    ItemPtr First() const { return members.First(); }
     operator ItemPtr() const { return First(); }
 
     // Changes of this set.
-    void Insert(ItemPtr item);
-    void Erase(ItemPtr item);
-    void Clear();
+    void Insert(ItemPtr item) { members.Insert(item.Get()); }
+    void Erase(ItemPtr item) { members.Erase(item.Get()); }
+    void Clear() { members.Clear(); }
     void Add(const ItemSet& other);
 
     // New sets.
@@ -128,22 +94,20 @@ private:
     template <typename Keep>
     ItemSet Filter(Keep keep) const;
 
-    // Set while the set holds exactly one item and `members` is null.
-    Item* one = nullptr;
-    // Owned; set from two members on.
-    Members* members = nullptr;
+    AddressSet members;
 };
 
 // The connections of one item: far type (by address) to the set of connected
-// items of that type. Kept as a sorted vector: an item is connected to few
-// types, and this costs one allocation instead of one per type.
+// items of that type. An item is connected to few types, so the entries are
+// one sorted array sized exactly, and an item without connections holds no
+// allocation.
 class TypeItemsMap
 {
 public:
     class Entry
     {
     public:
-        Entry(Type* farType)
+        explicit Entry(Type* farType)
             : type(farType)
         {
         }
@@ -155,14 +119,24 @@ public:
         Type* type;
         ItemSet set;
     };
-    using Entries = std::vector<Entry>;
 
-    Entries::iterator begin() { return entries.begin(); }
-    Entries::iterator end() { return entries.end(); }
-    Entries::const_iterator begin() const { return entries.begin(); }
-    Entries::const_iterator end() const { return entries.end(); }
-    bool Empty() const { return entries.empty(); }
-    std::size_t Size() const { return entries.size(); }
+    TypeItemsMap() = default;
+    TypeItemsMap(const TypeItemsMap& other);
+    TypeItemsMap(TypeItemsMap&& other) noexcept
+        : block(other.block)
+    {
+        other.block = nullptr;
+    }
+    TypeItemsMap& operator=(const TypeItemsMap& other);
+    TypeItemsMap& operator=(TypeItemsMap&& other) noexcept;
+    ~TypeItemsMap() { Clear(); }
+
+    Entry* begin() { return Entries(); }
+    Entry* end() { return Entries() + Size(); }
+    const Entry* begin() const { return Entries(); }
+    const Entry* end() const { return Entries() + Size(); }
+    bool Empty() const { return !block; }
+    std::size_t Size() const { return block ? block->count : 0; }
 
     // Creates an empty entry when the type has none.
     ItemSet& operator[](Type* type);
@@ -170,13 +144,20 @@ public:
     // The set of that type, or null.
     ItemSet* Find(Type* type);
     const ItemSet* Find(Type* type) const;
-    void Clear() { entries.clear(); }
+    void Clear();
 
 private:
-    Entries::iterator LowerBound(Type* type);
-    Entries::const_iterator LowerBound(Type* type) const;
+    // The entries follow the header in the same allocation.
+    struct Header
+    {
+        std::size_t count;
+    };
 
-    Entries entries;
+    Entry* Entries() const { return block ? reinterpret_cast<Entry*>(block + 1) : nullptr; }
+    std::size_t LowerBound(Type* type) const;
+    static Header* Allocate(std::size_t count);
+
+    Header* block = nullptr;
 };
 
 #endif

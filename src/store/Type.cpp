@@ -19,10 +19,7 @@ Type::Type(Data* store, std::string typeName, Primacy typePrimacy, bool nullType
 // or after its items were removed; the items die with it.
 Type::~Type()
 {
-    for (Item* item : items)
-        delete item;
-    for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
-        delete it.Item();
+    ForEachItem(Item::Destroy);
 }
 
 void Type::RelateToType(Type* other, OneOrMany thisPerFar, OneOrMany farPerThis, bool owns)
@@ -63,28 +60,40 @@ void Type::RequireNullType() const
 ItemPtr Type::HasItem(const Value& value) const
 {
     RequireValueType();
-    const auto it = items.find(value);
-    return it == items.end() ? nullptr : *it;
+    return items.Find(value.Bytes());
 }
 
 ItemPtr Type::GetItem(const Value& value)
 {
-    const ItemPtr existing = HasItem(value);
-    if (existing || !autoCreate)
+    RequireValueType();
+    const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
+    if (Item* existing = items.Find(value.Bytes(), hash))
         return existing;
-    return CreateItem(value);
+    return autoCreate ? CreateItem(value, hash) : nullptr;
 }
 
 ItemPtr Type::NewItem(const Value& value)
 {
-    const ItemPtr existing = HasItem(value);
-    return existing ? existing : CreateItem(value);
+    RequireValueType();
+    const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
+    if (Item* existing = items.Find(value.Bytes(), hash))
+        return existing;
+    return CreateItem(value, hash);
+}
+
+ItemPtr Type::NewItem(Value&& value)
+{
+    RequireValueType();
+    const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
+    if (Item* existing = items.Find(value.Bytes(), hash))
+        return existing;
+    return CreateItem(std::move(value), hash);
 }
 
 ItemPtr Type::NewItem()
 {
     RequireNullType();
-    return CreateItem(Value());
+    return CreateItem(Value(), 0);
 }
 
 ItemPtr Type::GetGlobalNullItem()
@@ -92,19 +101,19 @@ ItemPtr Type::GetGlobalNullItem()
     RequireNullType();
     if (!globalNullItem) {
         if (nullItems.Empty())
-            return globalNullItem = CreateItem(Value());
+            return globalNullItem = CreateItem(Value(), 0);
         globalNullItem = nullItems.First().Get();
     }
     return globalNullItem;
 }
 
-Item* Type::CreateItem(Value value)
+Item* Type::CreateItem(Value value, std::uint32_t valueHash)
 {
-    Item* item = new Item(this, std::move(value));
+    Item* item = Item::Create(this, std::move(value), valueHash);
     if (isNull)
         nullItems.Insert(item);
     else
-        items.insert(item);
+        items.Insert(item);
     ItemPtr created(item);
     itemCreated.Notify(created);
     data->itemCreated.Notify(created);
@@ -113,16 +122,21 @@ Item* Type::CreateItem(Value value)
 
 ItemSet Type::GetItems() const
 {
-    if (isNull)
-        return nullItems;
-    std::vector<Item*> all(items.begin(), items.end());
+    return isNull ? nullItems : ItemSet::FromSorted(ValueItems());
+}
+
+std::vector<Item*> Type::ValueItems() const
+{
+    std::vector<Item*> all;
+    all.reserve(items.Size());
+    items.ForEach([&all](Item* item) { all.push_back(item); });
     std::sort(all.begin(), all.end(), std::less<Item*>());
-    return ItemSet::FromSorted(all);
+    return all;
 }
 
 std::size_t Type::ItemCount() const
 {
-    return isNull ? nullItems.Size() : items.size();
+    return isNull ? nullItems.Size() : items.Size();
 }
 
 bool Type::Forget(Item* item)
@@ -131,11 +145,8 @@ bool Type::Forget(Item* item)
         if (!nullItems.Contains(item))
             return false;
         nullItems.Erase(item);
-    } else {
-        const auto it = items.find(item->GetValue());
-        if (it == items.end() || *it != item)
-            return false;
-        items.erase(it);
+    } else if (!items.Erase(item)) {
+        return false;
     }
     if (globalNullItem == item)
         globalNullItem = nullptr;
@@ -144,7 +155,7 @@ bool Type::Forget(Item* item)
 
 void Type::RemoveAllItems()
 {
-    data->RemoveItems(isNull ? nullItems.ToVector() : std::vector<Item*>(items.begin(), items.end()));
+    data->RemoveItems(isNull ? nullItems.ToVector() : ValueItems());
 }
 
 void Type::Remove()

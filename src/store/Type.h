@@ -6,11 +6,13 @@
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
 #include "store/Value.h"
+#include "store/ValueIndex.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
-#include <set>
 #include <string>
+#include <vector>
 
 class Data;
 
@@ -74,6 +76,7 @@ public:
     ItemPtr operator[](const Value& value) { return GetItem(value); }
     // The existing item with that value, else a new one.
     ItemPtr NewItem(const Value& value);
+    ItemPtr NewItem(Value&& value);
 
     // Null types only (else NullTypeException): a new anonymous item.
     ItemPtr NewItem();
@@ -96,20 +99,14 @@ private:
     friend class Data;
     friend class Item;
 
-    struct ValueLess
-    {
-        using is_transparent = void;
-        bool operator()(const Item* a, const Item* b) const { return a->GetValue() < b->GetValue(); }
-        bool operator()(const Item* a, const Value& b) const { return a->GetValue() < b; }
-        bool operator()(const Value& a, const Item* b) const { return a < b->GetValue(); }
-    };
-
     Type(Data* data, std::string name, Primacy primacy, bool isNull, bool autoCreate);
     ~Type();
 
     void RequireValueType() const;
     void RequireNullType() const;
-    Item* CreateItem(Value value);
+    Item* CreateItem(Value value, std::uint32_t valueHash);
+    // The value items in address order.
+    std::vector<Item*> ValueItems() const;
     // Takes the item out of the type; false when it was not in it (already
     // being removed).
     bool Forget(Item* item);
@@ -121,8 +118,7 @@ private:
             for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
                 visit(it.Item());
         else
-            for (Item* item : items)
-                visit(item);
+            items.ForEach(visit);
     }
 
     Data* data;
@@ -132,7 +128,7 @@ private:
     bool autoCreate;
     std::map<Type*, RelationInfo> relations;
     // Value items, keyed by their own value so the value is stored once.
-    std::set<Item*, ValueLess> items;
+    ValueIndex items;
     ItemSet nullItems;
     Item* globalNullItem = nullptr;
 };
