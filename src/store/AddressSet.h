@@ -96,6 +96,7 @@ public:
     Iterator end() const { return Iterator(); }
     std::size_t Size() const;
     bool Empty() const { return bits == 0; }
+    bool IsSingle() const { return bits != 0 && GetForm() == Single; }
     // The lowest address, or null.
     Item* First() const;
     bool Contains(const Item* item) const;

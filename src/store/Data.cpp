@@ -208,20 +208,17 @@ void Data::Renew()
     }
     for (const auto& entry : types) {
         Type* type = entry.second;
-        if (type->isNull) {
-            std::vector<Item*> fresh;
-            for (ItemSet::Iterator it = type->nullItems.Begin(); it != type->nullItems.End(); ++it)
-                fresh.push_back(renewed.at(it.Item()));
-            std::sort(fresh.begin(), fresh.end(), std::less<Item*>());
-            type->nullItems = ItemSet::FromSorted(fresh);
-            if (type->globalNullItem)
-                type->globalNullItem = renewed.at(type->globalNullItem);
-        } else {
-            const std::vector<Item*> old = type->ValueItems();
-            type->items.Clear();
-            for (Item* item : old)
-                type->items.Insert(renewed.at(item));
-        }
+        std::vector<Item*> fresh;
+        for (ItemSet::Iterator it = type->items.Begin(); it != type->items.End(); ++it)
+            fresh.push_back(renewed.at(it.Item()));
+        std::sort(fresh.begin(), fresh.end(), std::less<Item*>());
+        type->items = ItemSet::FromSorted(fresh);
+        type->itemsByValue.Clear();
+        if (!type->isNull)
+            for (Item* item : fresh)
+                type->itemsByValue.Insert(item);
+        if (type->globalNullItem)
+            type->globalNullItem = renewed.at(type->globalNullItem);
     }
     for (const auto& pair : renewed)
         Item::Destroy(pair.first);

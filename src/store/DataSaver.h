@@ -50,8 +50,6 @@ public:
 
 private:
     bool IsSaved(Type* type) const;
-    // The items of a type that go into the file, in the type's item order.
-    std::vector<Item*> SavedItems(Type* type, bool everyType) const;
     QByteArray Encode(bool everyType) const;
     void Emit(void (DataLoadedEventHandler::*call)());
     void Report(const QString& text) const;

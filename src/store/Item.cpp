@@ -2,6 +2,8 @@
 
 #include "store/Data.h"
 
+#include <new>
+
 namespace {
 const Value noValue;
 } // namespace
@@ -13,17 +15,26 @@ const Value& Item::GetValue() const
 
 Item* Item::Create(Type* type, Value value, std::uint32_t valueHash)
 {
-    Item* item = type->IsNull() ? new Item(type) : new WithValue(type, std::move(value));
+    void* memory = type->pool.Allocate();
+    Item* item;
+    try {
+        item = type->IsNull() ? new (memory) Item(type) : new (memory) WithValue(type, std::move(value));
+    } catch (...) {
+        type->pool.Free(memory);
+        throw;
+    }
     item->valueHash = valueHash;
     return item;
 }
 
 void Item::Destroy(Item* item)
 {
-    if (item->type->IsNull())
-        delete item;
+    Type* type = item->type;
+    if (type->IsNull())
+        item->~Item();
     else
-        delete static_cast<WithValue*>(item);
+        static_cast<WithValue*>(item)->~WithValue();
+    type->pool.Free(item);
 }
 
 Item* Item::Connect(Item* other)

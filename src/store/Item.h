@@ -59,7 +59,7 @@ public:
 private:
     friend class Type;
     friend class Data;
-    friend class DataSaver;
+    friend class ItemMarks;
     friend class ValueIndex;
     struct WithValue;
 

@@ -41,6 +41,7 @@ public:
     Iterator end() const { return End(); }
     std::size_t Size() const { return members.Size(); }
     bool Empty() const { return members.Empty(); }
+    bool IsSingle() const { return members.IsSingle(); }
     Iterator Find(ItemPtr item) const { return members.Find(item.Get()); }
     bool Contains(ItemPtr item) const { return members.Contains(item.Get()); }
     // The first member (lowest address), or a null handle when empty.

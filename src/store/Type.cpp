@@ -12,6 +12,7 @@ Type::Type(Data* store, std::string typeName, Primacy typePrimacy, bool nullType
     , primacy(typePrimacy)
     , isNull(nullType)
     , autoCreate(createOnLookup)
+    , pool(nullType ? sizeof(Item) : sizeof(Item::WithValue))
 {
 }
 
@@ -60,14 +61,14 @@ void Type::RequireNullType() const
 ItemPtr Type::HasItem(const Value& value) const
 {
     RequireValueType();
-    return items.Find(value.Bytes());
+    return itemsByValue.Find(value.Bytes());
 }
 
 ItemPtr Type::GetItem(const Value& value)
 {
     RequireValueType();
     const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
-    if (Item* existing = items.Find(value.Bytes(), hash))
+    if (Item* existing = itemsByValue.Find(value.Bytes(), hash))
         return existing;
     return autoCreate ? CreateItem(value, hash) : nullptr;
 }
@@ -76,7 +77,7 @@ ItemPtr Type::NewItem(const Value& value)
 {
     RequireValueType();
     const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
-    if (Item* existing = items.Find(value.Bytes(), hash))
+    if (Item* existing = itemsByValue.Find(value.Bytes(), hash))
         return existing;
     return CreateItem(value, hash);
 }
@@ -85,7 +86,7 @@ ItemPtr Type::NewItem(Value&& value)
 {
     RequireValueType();
     const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
-    if (Item* existing = items.Find(value.Bytes(), hash))
+    if (Item* existing = itemsByValue.Find(value.Bytes(), hash))
         return existing;
     return CreateItem(std::move(value), hash);
 }
@@ -100,9 +101,9 @@ ItemPtr Type::GetGlobalNullItem()
 {
     RequireNullType();
     if (!globalNullItem) {
-        if (nullItems.Empty())
+        if (items.Empty())
             return globalNullItem = CreateItem(Value(), 0);
-        globalNullItem = nullItems.First().Get();
+        globalNullItem = items.First().Get();
     }
     return globalNullItem;
 }
@@ -110,10 +111,9 @@ ItemPtr Type::GetGlobalNullItem()
 Item* Type::CreateItem(Value value, std::uint32_t valueHash)
 {
     Item* item = Item::Create(this, std::move(value), valueHash);
-    if (isNull)
-        nullItems.Insert(item);
-    else
-        items.Insert(item);
+    items.Insert(item);
+    if (!isNull)
+        itemsByValue.Insert(item);
     ItemPtr created(item);
     itemCreated.Notify(created);
     data->itemCreated.Notify(created);
@@ -122,32 +122,21 @@ Item* Type::CreateItem(Value value, std::uint32_t valueHash)
 
 ItemSet Type::GetItems() const
 {
-    return isNull ? nullItems : ItemSet::FromSorted(ValueItems());
-}
-
-std::vector<Item*> Type::ValueItems() const
-{
-    std::vector<Item*> all;
-    all.reserve(items.Size());
-    items.ForEach([&all](Item* item) { all.push_back(item); });
-    std::sort(all.begin(), all.end(), std::less<Item*>());
-    return all;
+    return items;
 }
 
 std::size_t Type::ItemCount() const
 {
-    return isNull ? nullItems.Size() : items.Size();
+    return items.Size();
 }
 
 bool Type::Forget(Item* item)
 {
-    if (isNull) {
-        if (!nullItems.Contains(item))
-            return false;
-        nullItems.Erase(item);
-    } else if (!items.Erase(item)) {
+    if (!items.Contains(item))
         return false;
-    }
+    items.Erase(item);
+    if (!isNull)
+        itemsByValue.Erase(item);
     if (globalNullItem == item)
         globalNullItem = nullptr;
     return true;
@@ -155,7 +144,7 @@ bool Type::Forget(Item* item)
 
 void Type::RemoveAllItems()
 {
-    data->RemoveItems(isNull ? nullItems.ToVector() : ValueItems());
+    data->RemoveItems(items.ToVector());
 }
 
 void Type::Remove()

@@ -3,6 +3,7 @@
 
 #include "store/Events.h"
 #include "store/Item.h"
+#include "store/ItemPool.h"
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
 #include "store/Value.h"
@@ -12,7 +13,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 class Data;
 
@@ -105,8 +105,6 @@ private:
     void RequireValueType() const;
     void RequireNullType() const;
     Item* CreateItem(Value value, std::uint32_t valueHash);
-    // The value items in address order.
-    std::vector<Item*> ValueItems() const;
     // Takes the item out of the type; false when it was not in it (already
     // being removed).
     bool Forget(Item* item);
@@ -114,11 +112,8 @@ private:
     template <typename Visit>
     void ForEachItem(Visit visit) const
     {
-        if (isNull)
-            for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
-                visit(it.Item());
-        else
-            items.ForEach(visit);
+        for (ItemSet::Iterator it = items.Begin(); it != items.End(); ++it)
+            visit(it.Item());
     }
 
     Data* data;
@@ -127,9 +122,14 @@ private:
     bool isNull;
     bool autoCreate;
     std::map<Type*, RelationInfo> relations;
-    // Value items, keyed by their own value so the value is stored once.
-    ValueIndex items;
-    ItemSet nullItems;
+    // Declared before the items, which live in it.
+    ItemPool pool;
+    // Every item in address order: the order of every listing and of the
+    // saved file.
+    ItemSet items;
+    // The items of a value type by value, keyed by their own value so that
+    // the value is stored once.
+    ValueIndex itemsByValue;
     Item* globalNullItem = nullptr;
 };
 

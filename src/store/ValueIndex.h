@@ -33,15 +33,6 @@ public:
     void Clear();
     std::size_t Size() const { return count; }
 
-    // Visits the items in slot order; the visit must not change the index.
-    template <typename Visit>
-    void ForEach(Visit visit) const
-    {
-        for (std::size_t n = 0; n < capacity; ++n)
-            if (table[n])
-                visit(table[n]);
-    }
-
 private:
     std::size_t Home(std::uint32_t hash) const { return hash & (capacity - 1); }
     std::size_t Next(std::size_t slot) const { return (slot + 1) & (capacity - 1); }
