@@ -63,7 +63,7 @@ bool ConfigFileDecoder::ReadFlag()
     return flag == 1;
 }
 
-std::string ConfigFileDecoder::ReadString()
+std::string_view ConfigFileDecoder::ReadText()
 {
     qint32 length = ReadInt32();
     if (length < 0)
@@ -72,7 +72,7 @@ std::string ConfigFileDecoder::ReadString()
     const char* begin = data + position;
     position += length;
     const void* nul = std::memchr(begin, 0, static_cast<size_t>(length));
-    return std::string(begin, nul ? static_cast<const char*>(nul) : begin + length);
+    return std::string_view(begin, nul ? std::size_t(static_cast<const char*>(nul) - begin) : std::size_t(length));
 }
 
 qint32 ConfigFileDecoder::ReadCount(qint64 minRecordBytes)

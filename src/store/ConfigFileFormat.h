@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 // The configuration file is built from little-endian int32 fields, one-byte flags and strings
 // (int32 byte count, then the bytes). A large share writes millions of fields, so each is a few stores into
@@ -67,8 +68,8 @@ public:
 
     qint32 ReadInt32();
     bool ReadFlag();
-    // The text up to the first NUL byte.
-    std::string ReadString();
+    // The text up to the first NUL byte, within the decoded bytes.
+    std::string_view ReadText();
     // A record count, at most as many records of minRecordBytes each as the rest of the file can hold.
     qint32 ReadCount(qint64 minRecordBytes);
 

@@ -165,15 +165,22 @@ void Data::ItemRemoved(Item* item)
 {
     for (std::unordered_set<Item*>* watch : removalWatches)
         watch->erase(item);
+    for (LiveItems* log : removalLogs)
+        log->removed.push_back(item);
 }
 
 void Data::ForEachPresent(const std::vector<Item*>& items, const std::function<void(Item*)>& visit)
 {
-    std::unordered_set<Item*> pending(items.begin(), items.end());
-    RemovalWatch watch(this, &pending);
+    LiveItems live(this);
+    live.Reserve(items.size());
     for (Item* item : items)
-        if (pending.erase(item))
+        live.Add(item);
+    for (std::size_t index = 0; index < live.Size(); ++index) {
+        if (Item* item = live[index]) {
             visit(item);
+            live.Settle(index);
+        }
+    }
 }
 
 void Data::RemoveItems(const std::vector<Item*>& items)

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <algorithm>
 #include <limits>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -26,94 +25,117 @@ struct LoadedItem
 {
     qint32 id;
     Type* type;
-    std::string value;
+    std::string_view value; // within the file's bytes
 };
 
 // What a readable file holds for the types this program declares.
 struct LoadedFile
 {
-    std::vector<LoadedItem> items;                      // in id order
-    std::vector<std::pair<size_t, size_t>> connections; // as indexes into items, in order of the first id
+    std::vector<LoadedItem> items;                                // in id order
+    std::vector<std::pair<std::size_t, std::size_t>> connections; // as indexes into items, in order of the first
 };
-
-// The index of the item with that id, or -1 when the file holds none for a declared type.
-std::ptrdiff_t IndexOf(const std::vector<LoadedItem>& items, qint32 id)
-{
-    auto found = std::lower_bound(items.begin(), items.end(), id,
-                                  [](const LoadedItem& item, qint32 wanted) { return item.id < wanted; });
-    return found != items.end() && found->id == id ? found - items.begin() : -1;
-}
 
 void ReadTypeRecords(ConfigFileDecoder& in, LoadedFile& file, const DataSaver::Reporter& report)
 {
     qint32 typeCount = in.ReadCount(minTypeRecordBytes);
     for (qint32 t = 0; t < typeCount; ++t) {
-        std::string name = in.ReadString();
+        std::string_view name = in.ReadText();
         bool isNull = in.ReadFlag();
         Type* type = d.HasType(name);
         // A type declared differently since the file was written cannot take its items: it is skipped like a
         // type that is no longer declared.
         if (type && type->IsNull() != isNull) {
             report(QString("Skipping the items of type %1: the file does not declare it as the program does.")
-                       .arg(QString::fromStdString(name)));
+                       .arg(QString::fromUtf8(name.data(), int(name.size()))));
             type = nullptr;
         }
         qint32 itemCount = in.ReadCount(isNull ? nullItemRecordBytes : minItemRecordBytes);
         for (qint32 n = 0; n < itemCount; ++n) {
             qint32 id = in.ReadInt32();
-            std::string value = isNull ? std::string() : in.ReadString();
+            std::string_view value = isNull ? std::string_view() : in.ReadText();
             if (id <= 0)
                 throw DataLoadFailure("an item id is not positive");
             if (type)
-                file.items.push_back({id, type, std::move(value)});
+                file.items.push_back({id, type, value});
         }
     }
-    std::stable_sort(file.items.begin(), file.items.end(),
-                     [](const LoadedItem& a, const LoadedItem& b) { return a.id < b.id; });
+    // The saver writes ids in ascending order.
+    auto byId = [](const LoadedItem& a, const LoadedItem& b) { return a.id < b.id; };
+    if (!std::is_sorted(file.items.begin(), file.items.end(), byId))
+        std::stable_sort(file.items.begin(), file.items.end(), byId);
     auto repeated = std::adjacent_find(file.items.begin(), file.items.end(),
                                        [](const LoadedItem& a, const LoadedItem& b) { return a.id == b.id; });
     if (repeated != file.items.end())
         throw DataLoadFailure("two items share one id");
 }
 
-void ReadConnectionRecords(ConfigFileDecoder& in, LoadedFile& file)
+// Finds a loaded item by its id: through a table when the ids are no larger than a file of that size can
+// number (as the saver writes them: 1, 2, 3, ...), else by binary search.
+class IdLookup
 {
+public:
+    IdLookup(const std::vector<LoadedItem>& loaded, qint64 fileSize)
+        : items(loaded)
+    {
+        if (items.empty() || items.back().id > fileSize / nullItemRecordBytes)
+            return;
+        table.assign(std::size_t(items.back().id) + 1, -1);
+        for (std::size_t index = 0; index < items.size(); ++index)
+            table[std::size_t(items[index].id)] = std::int32_t(index);
+    }
+
+    // The index of the item with that id, or -1 when the file holds none for a declared type.
+    std::ptrdiff_t IndexOf(qint32 id) const
+    {
+        if (!table.empty())
+            return id > 0 && std::size_t(id) < table.size() ? table[std::size_t(id)] : -1;
+        auto found = std::lower_bound(items.begin(), items.end(), id,
+                                      [](const LoadedItem& item, qint32 wanted) { return item.id < wanted; });
+        return found != items.end() && found->id == id ? found - items.begin() : -1;
+    }
+
+private:
+    const std::vector<LoadedItem>& items;
+    std::vector<std::int32_t> table;
+};
+
+void ReadConnectionRecords(ConfigFileDecoder& in, LoadedFile& file, qint64 fileSize)
+{
+    const IdLookup ids(file.items, fileSize);
     qint32 connectionCount = in.ReadCount(connectionRecordBytes);
     for (qint32 n = 0; n < connectionCount; ++n) {
         qint32 first = in.ReadInt32();
         qint32 second = in.ReadInt32();
-        std::ptrdiff_t a = IndexOf(file.items, first);
-        std::ptrdiff_t b = IndexOf(file.items, second);
+        std::ptrdiff_t a = ids.IndexOf(first);
+        std::ptrdiff_t b = ids.IndexOf(second);
         // Connections to items of types no longer declared go with those items.
         if (a >= 0 && b >= 0 && a != b)
             file.connections.emplace_back(a, b);
     }
-    std::stable_sort(file.connections.begin(), file.connections.end(),
-                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    auto byFirst = [](const auto& x, const auto& y) { return x.first < y.first; };
+    if (!std::is_sorted(file.connections.begin(), file.connections.end(), byFirst))
+        std::stable_sort(file.connections.begin(), file.connections.end(), byFirst);
 }
 
-LoadedFile Parse(const char* bytes, qint64 size, const DataSaver::Reporter& report)
+LoadedFile Parse(const QByteArray& bytes, const DataSaver::Reporter& report)
 {
-    ConfigFileDecoder in(bytes, size);
+    ConfigFileDecoder in(bytes.constData(), bytes.size());
     LoadedFile file;
     ReadTypeRecords(in, file, report);
-    ReadConnectionRecords(in, file);
+    ReadConnectionRecords(in, file, bytes.size());
     return file;
 }
 
-LoadedFile ReadFile(const QString& path, const DataSaver::Reporter& report)
+QByteArray ReadFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw DataLoadFailure(QString("cannot open %1: %2").arg(path, file.errorString()).toStdString());
-    // One mapping (or one read) for the whole file: loading a large share index must not cost a system call
-    // per field.
-    if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
-        return Parse(reinterpret_cast<const char*>(mapped), file.size(), report);
+    // One read for the whole file: loading a large share index must not cost a system call per field.
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw DataLoadFailure(QString("cannot read %1: %2").arg(path, file.errorString()).toStdString());
-    return Parse(bytes.constData(), bytes.size(), report);
+    return bytes;
 }
 
 // Merges into the store: a value item that exists already is reused, so loaded data joins the defaults
@@ -121,23 +143,20 @@ LoadedFile ReadFile(const QString& path, const DataSaver::Reporter& report)
 void MergeIntoStore(const LoadedFile& file)
 {
     // Handlers told of these changes may remove loaded items; those are not touched again.
-    std::unordered_set<Item*> present;
-    Data::RemovalWatch watch(&d, &present);
-    std::vector<Item*> created;
-    created.reserve(file.items.size());
+    LiveItems created(&d);
+    created.Reserve(file.items.size());
     for (const LoadedItem& item : file.items) {
-        ItemPtr loaded = item.type->IsNull() ? item.type->NewItem() : item.type->NewItem(Value(item.value));
-        created.push_back(loaded.Get());
-        present.insert(loaded.Get());
+        Type* type = item.type;
+        created.Add((type->IsNull() ? type->NewItem() : type->NewItem(Value(std::string(item.value)))).Get());
     }
     for (const auto& [a, b] : file.connections) {
         Item* first = created[a];
         Item* second = created[b];
-        if (!present.count(first) || !present.count(second))
-            continue;
         // Two records may name one item (a repeated value); types related no longer are not connected.
-        if (first != second && first->GetType()->IsRelated(second->GetType()))
+        if (first && second && first != second && first->GetType()->IsRelated(second->GetType())) {
             first->Connect(second);
+            created.Settle();
+        }
     }
 }
 } // namespace
@@ -301,9 +320,12 @@ void DataSaver::Load(QString path)
         EmitNoData();
         return;
     }
+    // The loaded values point into the bytes until they are merged.
+    QByteArray bytes;
     LoadedFile file;
     try {
-        file = ReadFile(path, reporter);
+        bytes = ReadFile(path);
+        file = Parse(bytes, reporter);
     } catch (const DataLoadFailure& failure) {
         // Keep the user's data: the emptied store will be saved over path later.
         QString kept = ConfigFileStorage::KeepDamaged(path);

@@ -5,14 +5,7 @@
 #include <functional>
 
 namespace {
-
-constexpr std::size_t smallestCapacity = 16;
-
-std::string_view BytesOf(const Item* item)
-{
-    return item->GetValue().Bytes();
-}
-
+constexpr unsigned smallestBits = 4;
 } // namespace
 
 std::uint32_t ValueIndex::Hash(std::string_view bytes)
@@ -23,18 +16,19 @@ std::uint32_t ValueIndex::Hash(std::string_view bytes)
 
 Item* ValueIndex::Find(std::string_view bytes, std::uint32_t hash) const
 {
-    if (capacity == 0)
+    if (count == 0)
         return nullptr;
-    for (std::size_t slot = Home(hash); Item* item = table[slot]; slot = Next(slot))
-        if (item->valueHash == hash && BytesOf(item) == bytes)
-            return item;
+    const std::uint16_t tag = Tag(hash);
+    for (std::size_t slot = Home(hash); tags[slot]; slot = Next(slot))
+        if (tags[slot] == tag && items[slot]->valueHash == hash && items[slot]->GetValue().Bytes() == bytes)
+            return items[slot];
     return nullptr;
 }
 
 void ValueIndex::Insert(Item* item)
 {
-    if ((count + 1) * 8 > capacity * 7)
-        Rehash(capacity ? capacity * 2 : smallestCapacity);
+    if ((count + 1) * 5 > Capacity() * 4)
+        Rehash(bits ? bits + 1 : smallestBits);
     Place(item);
     ++count;
 }
@@ -42,53 +36,59 @@ void ValueIndex::Insert(Item* item)
 void ValueIndex::Place(Item* item)
 {
     std::size_t slot = Home(item->valueHash);
-    while (table[slot])
+    while (tags[slot])
         slot = Next(slot);
-    table[slot] = item;
+    items[slot] = item;
+    tags[slot] = Tag(item->valueHash);
 }
 
 bool ValueIndex::Erase(const Item* item)
 {
-    if (capacity == 0)
+    if (count == 0)
         return false;
     std::size_t hole = Home(item->valueHash);
-    while (table[hole] != item) {
-        if (!table[hole])
+    while (items[hole] != item) {
+        if (!tags[hole])
             return false;
         hole = Next(hole);
     }
-    // Moves back every later item of the run that may live in the hole, so
-    // that no lookup meets an empty slot before its item.
-    for (std::size_t next = Next(hole); table[next]; next = Next(next)) {
-        const std::size_t home = Home(table[next]->valueHash);
+    // Moves back every later item of the run that may live in the hole, so that no lookup meets a free slot
+    // before its item.
+    for (std::size_t next = Next(hole); tags[next]; next = Next(next)) {
+        const std::size_t home = Home(items[next]->valueHash);
         const bool movable = hole <= next ? (home <= hole || home > next) : (home <= hole && home > next);
         if (movable) {
-            table[hole] = table[next];
+            items[hole] = items[next];
+            tags[hole] = tags[next];
             hole = next;
         }
     }
-    table[hole] = nullptr;
+    tags[hole] = 0;
+    items[hole] = nullptr;
     if (--count == 0)
         Clear();
-    else if (capacity > smallestCapacity && count * 4 < capacity)
-        Rehash(capacity / 2);
+    else if (bits > smallestBits && count * 5 < Capacity())
+        Rehash(bits - 1);
     return true;
 }
 
 void ValueIndex::Clear()
 {
-    table.reset();
-    capacity = 0;
+    items.reset();
+    tags.reset();
+    bits = 0;
     count = 0;
 }
 
-void ValueIndex::Rehash(std::size_t newCapacity)
+void ValueIndex::Rehash(unsigned newBits)
 {
-    std::unique_ptr<Item*[]> old(new Item*[newCapacity]());
-    old.swap(table);
-    const std::size_t oldCapacity = capacity;
-    capacity = newCapacity;
+    const std::size_t oldCapacity = Capacity();
+    std::unique_ptr<Item*[]> oldItems(new Item*[std::size_t(1) << newBits]());
+    std::unique_ptr<std::uint16_t[]> oldTags(new std::uint16_t[std::size_t(1) << newBits]());
+    oldItems.swap(items);
+    oldTags.swap(tags);
+    bits = newBits;
     for (std::size_t n = 0; n < oldCapacity; ++n)
-        if (old[n])
-            Place(old[n]);
+        if (oldTags[n])
+            Place(oldItems[n]);
 }

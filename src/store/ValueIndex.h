@@ -8,11 +8,11 @@
 
 class Item;
 
-// The items of one value type by their value: an open-addressing hash table
-// of item addresses with linear probing, kept between a quarter and seven
-// eighths full. A slot costs eight bytes where a tree costs a node per item;
-// each item keeps the hash of its value, so growing never rehashes the text
-// and most mismatches are told without reading it.
+// The items of one value type by their value: an open-addressing hash table with linear probing, kept
+// between a fifth and four fifths full. A slot costs ten bytes (the item's address and a 16-bit tag from
+// the hash of its value) where a tree costs a node per item. A lookup scans the tags, which lie together,
+// and reads an item only when its tag matches; each item keeps the hash of its value, so growing never
+// rehashes the text.
 class ValueIndex
 {
 public:
@@ -34,13 +34,18 @@ public:
     std::size_t Size() const { return count; }
 
 private:
-    std::size_t Home(std::uint32_t hash) const { return hash & (capacity - 1); }
-    std::size_t Next(std::size_t slot) const { return (slot + 1) & (capacity - 1); }
-    void Rehash(std::size_t newCapacity);
+    // Zero marks a free slot.
+    static std::uint16_t Tag(std::uint32_t hash) { return std::uint16_t(hash | 0x8000u); }
+    // The high bits of a multiplicative mix, so that the tag's low bits do not decide the slot.
+    std::size_t Home(std::uint32_t hash) const { return std::uint32_t(hash * 2654435769u) >> (32 - bits); }
+    std::size_t Next(std::size_t slot) const { return (slot + 1) & (Capacity() - 1); }
+    std::size_t Capacity() const { return bits ? std::size_t(1) << bits : 0; }
+    void Rehash(unsigned newBits);
     void Place(Item* item);
 
-    std::unique_ptr<Item*[]> table;
-    std::size_t capacity = 0; // zero or a power of two
+    std::unique_ptr<Item*[]> items;
+    std::unique_ptr<std::uint16_t[]> tags;
+    unsigned bits = 0; // the capacity is 2^bits, or 0
     std::size_t count = 0;
 };
 
