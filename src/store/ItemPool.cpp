@@ -5,7 +5,40 @@
 #include <functional>
 #include <new>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLMER_ASAN 1
+#endif
+#elif defined(__SANITIZE_ADDRESS__)
+#define QUILLMER_ASAN 1
+#endif
+#ifdef QUILLMER_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
+// Under the address sanitizer a free slot is poisoned, so that a use of a removed item is still caught
+// although its memory stays in the pool.
+void Poison(void* memory, std::size_t bytes)
+{
+#ifdef QUILLMER_ASAN
+    ASAN_POISON_MEMORY_REGION(memory, bytes);
+#else
+    (void)memory;
+    (void)bytes;
+#endif
+}
+
+void Unpoison(void* memory, std::size_t bytes)
+{
+#ifdef QUILLMER_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(memory, bytes);
+#else
+    (void)memory;
+    (void)bytes;
+#endif
+}
+
 constexpr std::uint32_t firstSlabSlots = 16;
 // Slabs stay well below the size the allocator maps on its own: those mappings come in descending address
 // order, and item sets are cheapest to fill in ascending order.
@@ -44,7 +77,13 @@ ItemPool::ItemPool(std::size_t size)
 ItemPool::~ItemPool()
 {
     for (Slab* slab : slabs)
-        std::free(slab);
+        Release(slab);
+}
+
+void ItemPool::Release(Slab* slab)
+{
+    Unpoison(slab->Slots(), slab->capacity * slotSize);
+    std::free(slab);
 }
 
 void ItemPool::AddSlab()
@@ -53,6 +92,7 @@ void ItemPool::AddSlab()
     if (!memory)
         throw std::bad_alloc();
     Slab* slab = new (memory) Slab(nextSlabSlots);
+    Poison(slab->Slots(), slab->capacity * slotSize);
     try {
         slabs.insert(std::upper_bound(slabs.begin(), slabs.end(), slab, std::less<Slab*>()), slab);
         // Room for every slab, so that freeing a slot never allocates.
@@ -60,7 +100,7 @@ void ItemPool::AddSlab()
         withRoom.push_back(slab);
     } catch (...) {
         slabs.erase(std::remove(slabs.begin(), slabs.end(), slab), slabs.end());
-        std::free(memory);
+        Release(slab);
         throw;
     }
     nextSlabSlots = std::uint32_t(
@@ -75,9 +115,11 @@ void* ItemPool::Allocate()
     void* slot;
     if (slab->freed) {
         slot = slab->freed;
+        Unpoison(slot, slotSize);
         slab->freed = slab->freed->next;
     } else {
         slot = slab->Slots() + slab->fresh++ * slotSize;
+        Unpoison(slot, slotSize);
     }
     ++slab->live;
     if (!slab->freed && slab->fresh == slab->capacity) {
@@ -102,10 +144,11 @@ void ItemPool::Free(void* slot)
         slabs.erase(std::lower_bound(slabs.begin(), slabs.end(), slab, std::less<Slab*>()));
         if (slab->hasRoom)
             withRoom.erase(std::find(withRoom.begin(), withRoom.end(), slab));
-        std::free(slab);
+        Release(slab);
         return;
     }
     slab->freed = new (slot) FreeSlot{slab->freed};
+    Poison(slot, slotSize);
     if (!slab->hasRoom) {
         withRoom.push_back(slab);
         slab->hasRoom = true;

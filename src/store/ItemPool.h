@@ -27,6 +27,7 @@ private:
     struct Slab;
 
     void AddSlab();
+    void Release(Slab* slab);
     Slab* SlabOf(const void* slot) const;
 
     std::size_t slotSize;
