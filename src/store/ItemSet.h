@@ -99,9 +99,9 @@ private:
 };
 
 // The connections of one item: far type (by address) to the set of connected
-// items of that type. An item is connected to few types, so the entries are
-// one sorted array sized exactly, and an item without connections holds no
-// allocation.
+// items of that type. Many items are connected to one type only (a file's
+// size, a word's files): that entry is held in place. More entries are one
+// sorted array sized exactly, since an item is connected to few types.
 class TypeItemsMap
 {
 public:
@@ -121,31 +121,32 @@ public:
         ItemSet set;
     };
 
-    TypeItemsMap() = default;
-    TypeItemsMap(const TypeItemsMap& other);
-    TypeItemsMap(TypeItemsMap&& other) noexcept
-        : block(other.block)
+    TypeItemsMap() noexcept
+        : many{nullptr, nullptr}
     {
-        other.block = nullptr;
     }
+    TypeItemsMap(const TypeItemsMap& other);
+    TypeItemsMap(TypeItemsMap&& other) noexcept;
     TypeItemsMap& operator=(const TypeItemsMap& other);
     TypeItemsMap& operator=(TypeItemsMap&& other) noexcept;
     ~TypeItemsMap() { Clear(); }
 
-    Entry* begin() { return Entries(); }
-    Entry* end() { return Entries() + Size(); }
-    const Entry* begin() const { return Entries(); }
-    const Entry* end() const { return Entries() + Size(); }
-    bool Empty() const { return !block; }
-    std::size_t Size() const { return block ? block->count : 0; }
+    // Out of line: seen through, the entry in place looks like a one-entry
+    // array to the compiler's bounds warnings wherever two entries are read.
+    Entry* begin();
+    Entry* end() { return begin() + Size(); }
+    const Entry* begin() const { return const_cast<TypeItemsMap*>(this)->begin(); }
+    const Entry* end() const { return begin() + Size(); }
+    bool Empty() const { return !IsSingle() && !many.block; }
+    std::size_t Size() const { return IsSingle() ? 1 : many.block ? many.block->count : 0; }
 
     // Creates an empty entry when the type has none.
     ItemSet& operator[](Type* type);
     void Erase(Type* type);
     // The set of that type, or null.
     ItemSet* Find(Type* type);
-    const ItemSet* Find(Type* type) const;
-    void Clear();
+    const ItemSet* Find(Type* type) const { return const_cast<TypeItemsMap*>(this)->Find(type); }
+    void Clear() noexcept;
 
 private:
     // The entries follow the header in the same allocation.
@@ -153,12 +154,25 @@ private:
     {
         std::size_t count;
     };
+    // The form without an entry in place: the first word (an entry's type)
+    // is null, the second points to the array, or is null when empty.
+    struct Many
+    {
+        Type* none;
+        Header* block;
+    };
 
-    Entry* Entries() const { return block ? reinterpret_cast<Entry*>(block + 1) : nullptr; }
+    // The first words of both forms are type pointers, so either may be read.
+    bool IsSingle() const { return many.none != nullptr; }
+    Entry* Entries() const { return many.block ? reinterpret_cast<Entry*>(many.block + 1) : nullptr; }
     std::size_t LowerBound(Type* type) const;
     static Header* Allocate(std::size_t count);
 
-    Header* block = nullptr;
+    union
+    {
+        Entry single;
+        Many many;
+    };
 };
 
 #endif
