@@ -19,6 +19,8 @@ void ConfigFileEncoder::Grow(std::size_t count)
     if (count > largest - used)
         throw DataSaveFailure("the file would be too large");
     std::size_t wanted = std::max<std::size_t>({capacity * 2, used + count, 4096});
+    if (capacity == 0)
+        wanted = std::max(used + count, std::size_t(4096));
     bytes.resize(int(std::min(wanted, largest)));
     buffer = bytes.data();
     capacity = std::size_t(bytes.size());

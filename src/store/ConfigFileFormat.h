@@ -15,6 +15,13 @@
 class ConfigFileEncoder
 {
 public:
+    // Room for the expected size is taken at once: growing a large buffer copies it and touches fresh memory.
+    explicit ConfigFileEncoder(std::size_t expectedBytes = 0)
+    {
+        if (expectedBytes > 0)
+            Grow(expectedBytes);
+    }
+
     // Throws DataSaveFailure when the value does not fit in 32 bits.
     void WriteInt32(qint64 value) { qToLittleEndian<qint32>(Checked(value), Room(4)); }
     void WriteFlag(bool value) { *Room(1) = value ? '\1' : '\0'; }
@@ -31,6 +38,12 @@ public:
         return used - 4;
     }
     void PatchInt32(std::size_t place, qint64 value) { qToLittleEndian<qint32>(Checked(value), buffer + place); }
+    // Appends room for fields that the caller fills in place (with PatchInt32), in any order.
+    std::size_t Extend(std::size_t byteCount)
+    {
+        Room(byteCount);
+        return used - byteCount;
+    }
     // The bytes written; the encoder is empty afterwards.
     QByteArray Take();
 

@@ -188,23 +188,6 @@ bool DataSaver::IsSaved(Type* type) const
 }
 
 namespace {
-// Orders the connections, found in ascending order of their second id, by their first id, keeping that order
-// among connections with the same first id: a counting sort, in linear time.
-std::vector<std::pair<qint32, qint32>> ByFirstId(const std::vector<std::pair<qint32, qint32>>& pairs, qint32 lastId)
-{
-    std::vector<std::uint32_t> start(std::size_t(lastId) + 2, 0);
-    for (const auto& pair : pairs)
-        ++start[std::size_t(pair.first) + 1];
-    for (std::size_t id = 1; id < start.size(); ++id)
-        start[id] += start[id - 1];
-    std::vector<std::pair<qint32, qint32>> sorted(pairs.size());
-    for (const auto& pair : pairs)
-        sorted[start[std::size_t(pair.first)]++] = pair;
-    return sorted;
-}
-} // namespace
-
-namespace {
 // A walk over many items waits on memory: the items, their connection arrays, their partners and their texts
 // lie apart. Asking for each of them some items ahead lets those waits overlap.
 void PrefetchAhead(const std::vector<Item*>& items, std::size_t n)
@@ -223,7 +206,7 @@ void PrefetchAhead(const std::vector<Item*>& items, std::size_t n)
 }
 } // namespace
 
-QByteArray DataSaver::Encode(bool everyType) const
+QByteArray DataSaver::Encode(bool everyType)
 {
     std::map<std::string, Type*> types;
     d.GetTypes(types);
@@ -241,8 +224,9 @@ QByteArray DataSaver::Encode(bool everyType) const
     ItemMarks ids;
     qint32 lastId = 0;
     std::vector<std::pair<qint32, qint32>> connections;
+    connections.reserve(lastConnectionCount);
     std::vector<Type*> keepers;
-    ConfigFileEncoder out;
+    ConfigFileEncoder out(lastFileBytes);
     out.WriteInt32(static_cast<qint64>(written.size()));
     for (Type* type : written) {
         out.WriteString(type->GetName());
@@ -281,12 +265,25 @@ QByteArray DataSaver::Encode(bool everyType) const
         out.PatchInt32(countPlace, lastId - firstId + 1);
     }
 
+    // The connections were found in ascending order of their second id; they are written in order of their
+    // first, keeping that order among connections with the same first id: a counting sort, straight into the
+    // file's bytes.
     out.WriteInt32(static_cast<qint64>(connections.size()));
-    for (const auto& [first, second] : ByFirstId(connections, lastId)) {
-        out.WriteInt32(first);
-        out.WriteInt32(second);
+    std::vector<std::uint32_t> next(std::size_t(lastId) + 2, 0);
+    for (const auto& pair : connections)
+        ++next[std::size_t(pair.first) + 1];
+    for (std::size_t id = 1; id < next.size(); ++id)
+        next[id] += next[id - 1];
+    const std::size_t records = out.Extend(connections.size() * connectionRecordBytes);
+    for (const auto& [first, second] : connections) {
+        const std::size_t place = records + next[std::size_t(first)]++ * connectionRecordBytes;
+        out.PatchInt32(place, first);
+        out.PatchInt32(place + 4, second);
     }
-    return out.Take();
+    lastConnectionCount = connections.size();
+    QByteArray bytes = out.Take();
+    lastFileBytes = std::size_t(bytes.size());
+    return bytes;
 }
 
 bool DataSaver::Save(QString path, QString* failureReason)
