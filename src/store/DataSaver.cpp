@@ -188,9 +188,14 @@ bool DataSaver::IsSaved(Type* type) const
 }
 
 namespace {
+bool Holds(const std::vector<Type*>& typesByAddress, Type* type)
+{
+    return std::binary_search(typesByAddress.begin(), typesByAddress.end(), type, std::less<Type*>());
+}
+
 // A walk over many items waits on memory: the items, their connection arrays, their partners and their texts
 // lie apart. Asking for each of them some items ahead lets those waits overlap.
-void PrefetchAhead(const std::vector<Item*>& items, std::size_t n)
+void PrefetchAhead(const std::vector<Item*>& items, std::size_t n, const std::vector<Type*>& partnerTypes)
 {
     if (n + 32 < items.size())
         __builtin_prefetch(items[n + 32]);
@@ -200,7 +205,7 @@ void PrefetchAhead(const std::vector<Item*>& items, std::size_t n)
         const Item* item = items[n + 8];
         __builtin_prefetch(item->GetValue().Bytes().data());
         for (const TypeItemsMap::Entry& entry : item->Connections())
-            if (entry.Set().IsSingle())
+            if (entry.Set().IsSingle() && Holds(partnerTypes, entry.GetType()))
                 __builtin_prefetch(entry.Set().First().Get());
     }
 }
@@ -214,13 +219,13 @@ QByteArray DataSaver::Encode(bool everyType)
     for (const auto& [name, type] : types)
         if (everyType || IsSaved(type))
             written.push_back(type);
-    // By address, to tell at once whether a whole per-type set of connections (such as the word index) is saved.
-    std::vector<Type*> writtenByAddress = written;
-    std::sort(writtenByAddress.begin(), writtenByAddress.end(), std::less<Type*>());
 
     // One walk over the saved items writes their records and finds their connections. An item's id is its
     // mark while the file is built, so no table from item to id is needed: each connection is found at the
-    // later of its two items, when the partner's mark is its id already.
+    // later of its two items, when the partner's mark is its id already. Partners of a type whose records are
+    // still to come are not even looked at (such as a file's name and size, or the word index): their marks
+    // are all zero.
+    std::vector<Type*> reached; // by address
     ItemMarks ids;
     qint32 lastId = 0;
     std::vector<std::pair<qint32, qint32>> connections;
@@ -232,6 +237,7 @@ QByteArray DataSaver::Encode(bool everyType)
         out.WriteString(type->GetName());
         out.WriteFlag(type->IsNull());
         const std::size_t countPlace = out.ReserveInt32();
+        reached.insert(std::lower_bound(reached.begin(), reached.end(), type, std::less<Type*>()), type);
         keepers.clear();
         auto byConnection = savedByConnectionTypes.find(type);
         if (!everyType && !savedTypes.count(type) && byConnection != savedByConnectionTypes.end())
@@ -241,7 +247,7 @@ QByteArray DataSaver::Encode(bool everyType)
         const std::size_t itemCount = items.size();
         for (std::size_t n = 0; n < itemCount; ++n) {
             Item* item = items[n];
-            PrefetchAhead(items, n);
+            PrefetchAhead(items, n, reached);
             if (!keepers.empty() && std::none_of(keepers.begin(), keepers.end(), [item](Type* keeper) {
                     return item->IsConnected(keeper);
                 }))
@@ -253,8 +259,7 @@ QByteArray DataSaver::Encode(bool everyType)
             if (!type->IsNull())
                 out.WriteString(item->GetValue().Bytes());
             for (const TypeItemsMap::Entry& entry : item->Connections()) {
-                if (!std::binary_search(writtenByAddress.begin(), writtenByAddress.end(), entry.GetType(),
-                                        std::less<Type*>()))
+                if (!Holds(reached, entry.GetType()))
                     continue;
                 for (ItemSet::Iterator partner = entry.Set().Begin(); partner != entry.Set().End(); ++partner)
                     if (const std::uint32_t partnerId = ItemMarks::Get(partner.Item()))
