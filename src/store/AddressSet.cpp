@@ -212,11 +212,11 @@ AddressSet AddressSet::FromSorted(Item* const* items, std::size_t count)
     return set;
 }
 
-AddressSet::Iterator AddressSet::begin() const
+AddressSet::Iterator AddressSet::ArraysBegin() const
 {
     Iterator it;
     switch (GetForm()) {
-    case Single: it.single = reinterpret_cast<Item*>(bits); break;
+    case Single: break;
     case Flat:
         it.position = GetBlock()->Items();
         it.stop = GetBlock()->End();
@@ -233,20 +233,20 @@ AddressSet::Iterator AddressSet::begin() const
     return it;
 }
 
-std::size_t AddressSet::Size() const
+std::size_t AddressSet::ArraysSize() const
 {
     switch (GetForm()) {
-    case Single: return bits ? 1 : 0;
+    case Single: break;
     case Flat: return GetBlock()->length;
     case Split: return GetChunks()->size;
     }
     return 0;
 }
 
-Item* AddressSet::First() const
+Item* AddressSet::ArraysFirst() const
 {
     switch (GetForm()) {
-    case Single: return reinterpret_cast<Item*>(bits);
+    case Single: break;
     case Flat: return GetBlock()->Items()[0];
     case Split: return GetChunks()->directory.front().low;
     }
@@ -267,10 +267,10 @@ std::size_t ChunkFor(const std::vector<AddressSet::Chunk>& directory, const Item
 
 } // namespace
 
-bool AddressSet::Contains(const Item* item) const
+bool AddressSet::ArraysContain(const Item* item) const
 {
     switch (GetForm()) {
-    case Single: return item && bits == reinterpret_cast<std::uintptr_t>(item);
+    case Single: break;
     case Flat: return Holds(GetBlock(), LowerBound(GetBlock(), item), item);
     case Split: {
         Block* block = GetChunks()->directory[ChunkFor(GetChunks()->directory, item)].block;

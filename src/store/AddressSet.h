@@ -92,14 +92,25 @@ public:
     // From addresses already ascending and distinct, in linear time.
     static AddressSet FromSorted(Item* const* items, std::size_t count);
 
-    Iterator begin() const;
+    // The inline member is answered here; arrays out of line.
+    Iterator begin() const
+    {
+        if (GetForm() != Single)
+            return ArraysBegin();
+        Iterator it;
+        it.single = reinterpret_cast<Item*>(bits);
+        return it;
+    }
     Iterator end() const { return Iterator(); }
-    std::size_t Size() const;
+    std::size_t Size() const { return GetForm() == Single ? (bits ? 1 : 0) : ArraysSize(); }
     bool Empty() const { return bits == 0; }
     bool IsSingle() const { return bits != 0 && GetForm() == Single; }
     // The lowest address, or null.
-    Item* First() const;
-    bool Contains(const Item* item) const;
+    Item* First() const { return GetForm() == Single ? reinterpret_cast<Item*>(bits) : ArraysFirst(); }
+    bool Contains(const Item* item) const
+    {
+        return GetForm() == Single ? item && bits == reinterpret_cast<std::uintptr_t>(item) : ArraysContain(item);
+    }
     Iterator Find(const Item* item) const;
 
     // Both return whether the set changed.
@@ -125,6 +136,10 @@ private:
     void SetBlock(Block* block) { bits = reinterpret_cast<std::uintptr_t>(block) | Flat; }
     void SetChunks(Chunks* chunks) { bits = reinterpret_cast<std::uintptr_t>(chunks) | Split; }
 
+    Iterator ArraysBegin() const;
+    std::size_t ArraysSize() const;
+    Item* ArraysFirst() const;
+    bool ArraysContain(const Item* item) const;
     void Release();
     bool InsertSplit(Item* item);
     bool EraseSplit(const Item* item);

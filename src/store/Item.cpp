@@ -110,14 +110,19 @@ void Item::Disconnect(const char* typeName)
 bool Item::IsConnected(const Item* other) const
 {
     const ItemSet* mine = connections.Find(other->type);
-    const ItemSet* theirs = mine ? other->connections.Find(type) : nullptr;
+    if (!mine)
+        return false;
+    // One member is told at once, without looking at the other item's side.
+    if (mine->IsSingle())
+        return mine->First().Get() == other;
+    const ItemSet* theirs = other->connections.Find(type);
     if (!theirs)
         return false;
     // Look in the smaller side: a folder of thousands of files asking about
     // one file is answered by the file's single folder.
-    if (mine->Size() <= theirs->Size())
-        return mine->Contains(const_cast<Item*>(other));
-    return theirs->Contains(const_cast<Item*>(this));
+    if (theirs->IsSingle() || theirs->Size() < mine->Size())
+        return theirs->Contains(const_cast<Item*>(this));
+    return mine->Contains(const_cast<Item*>(other));
 }
 
 bool Item::IsConnected(Type* farType) const
