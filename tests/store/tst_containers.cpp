@@ -121,6 +121,25 @@ private slots:
         QVERIFY(copy.Empty());
     }
 
+    void addressSetIsErasedWhileACopyIsWalked()
+    {
+        // A change invalidates a set's own iterators, so bulk changes walk a copy: erasing each member of a
+        // split set in address order leaves the copy whole.
+        Addresses pool(600);
+        AddressSet set;
+        for (std::size_t n = 0; n < 600; ++n)
+            set.Insert(pool[n]);
+        const AddressSet copy = set;
+        std::size_t left = 600;
+        for (AddressSet::Iterator it = copy.begin(); it != copy.end(); ++it) {
+            QVERIFY(set.Erase(it.Item()));
+            QCOMPARE(set.Size(), --left);
+            QCOMPARE(set.First(), left ? pool[600 - left] : nullptr);
+        }
+        QVERIFY(set.Empty());
+        QCOMPARE(Members(copy).size(), std::size_t(600));
+    }
+
     void addressSetStaysCompact()
     {
         // Ascending inserts, the usual case, fill the arrays; random ones leave them at least half full.
