@@ -9,10 +9,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <malloc.h>
 #include <random>
 #include <string>
+#include <unistd.h>
 
 namespace {
 constexpr int sharedFolderCount = 10;
@@ -139,6 +141,27 @@ void BM_SaveShare(benchmark::State& state)
     state.counters["graph_bytes_per_file"] = share.graphKilobytes * 1024.0 / fileCount;
 }
 
+// The baseline for saving: the same bytes written to a new file and flushed to the disk, as `dd conv=fsync` does.
+void BM_PlainWriteOfTheSameBytes(benchmark::State& state)
+{
+    Share& share = TheShare();
+    share.saver.Save(share.path);
+    QFile saved(share.path);
+    if (!saved.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("the saved file cannot be read");
+        return;
+    }
+    const QByteArray bytes = saved.readAll();
+    const QByteArray plainPath = QFile::encodeName(share.dir.filePath("plain"));
+    for (auto _ : state) {
+        const int fd = ::open(plainPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
+            state.SkipWithError("the plain write failed");
+        ::close(fd);
+    }
+    state.counters["file_bytes"] = double(bytes.size());
+}
+
 // Gives the memory of removed items back to the system, so that the next graph's size can be measured.
 void EmptyStore()
 {
@@ -168,6 +191,7 @@ void BM_LoadShare(benchmark::State& state)
 }
 } // namespace
 
+BENCHMARK(BM_PlainWriteOfTheSameBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SaveShare)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadShare)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_MAIN();

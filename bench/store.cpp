@@ -110,6 +110,47 @@ void BM_GetItemSubsetOfSmallAndLargeRooms(benchmark::State& state)
 }
 BENCHMARK(BM_GetItemSubsetOfSmallAndLargeRooms)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
+// Search matching: the files holding every word of a query, from a word index of 100,000 files in which
+// one word is in every fifth file, one in every 33rd and one in 40 files.
+void MeasureWordMatch(benchmark::State& state, std::initializer_list<const char*> query)
+{
+    d.Clear();
+    Type* word = d.NewType("search_token", Tertiary, false, true);
+    Type* file = d.NewType("shared_file", Secondary, true, true);
+    word->RelateToType(file, Many, Many, false);
+    for (int n = 0; n < 100000; ++n) {
+        ItemPtr f = file->NewItem();
+        if (n % 5 == 0)
+            word->GetItem("common") += f;
+        if (n % 33 == 0)
+            word->GetItem("rare") += f;
+        if (n % 2500 == 0)
+            word->GetItem("unique") += f;
+    }
+    ItemSet words;
+    for (const char* text : query)
+        words.Insert(word->HasItem(text));
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = d.GetItemSubset(words, "shared_file").Size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["matches"] = double(found);
+    d.Clear();
+}
+
+void BM_MatchTwoFrequentWords(benchmark::State& state)
+{
+    MeasureWordMatch(state, {"common", "rare"});
+}
+BENCHMARK(BM_MatchTwoFrequentWords)->Unit(benchmark::kMicrosecond);
+
+void BM_MatchThreeWordsOneRare(benchmark::State& state)
+{
+    MeasureWordMatch(state, {"common", "rare", "unique"});
+}
+BENCHMARK(BM_MatchThreeWordsOneRare)->Unit(benchmark::kMicrosecond);
+
 void BM_AllItemsOfALargeType(benchmark::State& state)
 {
     DeclareRooms(int(state.range(0)));

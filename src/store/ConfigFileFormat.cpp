@@ -3,32 +3,37 @@
 #include "store/DataSaverFailures.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
-void ConfigFileEncoder::WriteInt32(qint64 value)
+void ConfigFileEncoder::DoesNotFit()
 {
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
-        throw DataSaveFailure("a count or length does not fit in 32 bits");
-    char field[4];
-    qToLittleEndian<qint32>(static_cast<qint32>(value), field);
-    bytes.append(field, sizeof field);
+    throw DataSaveFailure("a count or length does not fit in 32 bits");
 }
 
-void ConfigFileEncoder::WriteFlag(bool value)
+void ConfigFileEncoder::Grow(std::size_t count)
 {
-    bytes.append(value ? '\1' : '\0');
+    // A QByteArray holds less than 2 GiB.
+    constexpr std::size_t largest = std::size_t(std::numeric_limits<int>::max()) - 64;
+    if (count > largest - used)
+        throw DataSaveFailure("the file would be too large");
+    std::size_t wanted = std::max<std::size_t>({capacity * 2, used + count, 4096});
+    if (capacity == 0)
+        wanted = std::max(used + count, std::size_t(4096));
+    bytes.resize(int(std::min(wanted, largest)));
+    buffer = bytes.data();
+    capacity = std::size_t(bytes.size());
 }
 
-void ConfigFileEncoder::WriteString(const std::string& value)
+QByteArray ConfigFileEncoder::Take()
 {
-    WriteInt32(static_cast<qint64>(value.size()));
-    bytes.append(value.data(), static_cast<int>(value.size()));
-}
-
-const QByteArray& ConfigFileEncoder::Bytes() const
-{
-    return bytes;
+    bytes.resize(int(used));
+    QByteArray taken;
+    taken.swap(bytes);
+    buffer = nullptr;
+    used = capacity = 0;
+    return taken;
 }
 
 ConfigFileDecoder::ConfigFileDecoder(const char* bytes, qint64 byteCount)
@@ -60,7 +65,7 @@ bool ConfigFileDecoder::ReadFlag()
     return flag == 1;
 }
 
-std::string ConfigFileDecoder::ReadString()
+std::string_view ConfigFileDecoder::ReadText()
 {
     qint32 length = ReadInt32();
     if (length < 0)
@@ -69,7 +74,7 @@ std::string ConfigFileDecoder::ReadString()
     const char* begin = data + position;
     position += length;
     const void* nul = std::memchr(begin, 0, static_cast<size_t>(length));
-    return std::string(begin, nul ? static_cast<const char*>(nul) : begin + length);
+    return std::string_view(begin, nul ? std::size_t(static_cast<const char*>(nul) - begin) : std::size_t(length));
 }
 
 qint32 ConfigFileDecoder::ReadCount(qint64 minRecordBytes)

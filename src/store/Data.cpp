@@ -165,15 +165,22 @@ void Data::ItemRemoved(Item* item)
 {
     for (std::unordered_set<Item*>* watch : removalWatches)
         watch->erase(item);
+    for (LiveItems* log : removalLogs)
+        log->removed.push_back(item);
 }
 
 void Data::ForEachPresent(const std::vector<Item*>& items, const std::function<void(Item*)>& visit)
 {
-    std::unordered_set<Item*> pending(items.begin(), items.end());
-    RemovalWatch watch(this, &pending);
+    LiveItems live(this);
+    live.Reserve(items.size());
     for (Item* item : items)
-        if (pending.erase(item))
+        live.Add(item);
+    for (std::size_t index = 0; index < live.Size(); ++index) {
+        if (Item* item = live[index]) {
             visit(item);
+            live.Settle(index);
+        }
+    }
 }
 
 void Data::RemoveItems(const std::vector<Item*>& items)
@@ -194,7 +201,7 @@ void Data::Renew()
         Type* type = entry.second;
         const ItemSet all = type->GetItems();
         for (ItemSet::Iterator it = all.Begin(); it != all.End(); ++it)
-            renewed.emplace(it.Item(), new Item(type, it.Item()->GetValue()));
+            renewed.emplace(it.Item(), Item::Create(type, it.Item()->GetValue(), it.Item()->valueHash));
     }
     std::vector<Item*> linked;
     for (const auto& pair : renewed) {
@@ -208,23 +215,20 @@ void Data::Renew()
     }
     for (const auto& entry : types) {
         Type* type = entry.second;
-        if (type->isNull) {
-            std::vector<Item*> fresh;
-            for (ItemSet::Iterator it = type->nullItems.Begin(); it != type->nullItems.End(); ++it)
-                fresh.push_back(renewed.at(it.Item()));
-            std::sort(fresh.begin(), fresh.end(), std::less<Item*>());
-            type->nullItems = ItemSet::FromSorted(fresh);
-            if (type->globalNullItem)
-                type->globalNullItem = renewed.at(type->globalNullItem);
-        } else {
-            std::set<Item*, Type::ValueLess> fresh;
-            for (Item* item : type->items)
-                fresh.insert(fresh.end(), renewed.at(item));
-            type->items.swap(fresh);
-        }
+        std::vector<Item*> fresh;
+        for (ItemSet::Iterator it = type->items.Begin(); it != type->items.End(); ++it)
+            fresh.push_back(renewed.at(it.Item()));
+        std::sort(fresh.begin(), fresh.end(), std::less<Item*>());
+        type->items = ItemSet::FromSorted(fresh);
+        type->itemsByValue.Clear();
+        if (!type->isNull)
+            for (Item* item : fresh)
+                type->itemsByValue.Insert(item);
+        if (type->globalNullItem)
+            type->globalNullItem = renewed.at(type->globalNullItem);
     }
     for (const auto& pair : renewed)
-        delete pair.first;
+        Item::Destroy(pair.first);
 }
 
 void Data::DropHandlers(std::vector<EventHandlerRoot*>& handlers)

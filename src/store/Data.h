@@ -6,6 +6,7 @@
 #include "store/Item.h"
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
+#include "store/LiveItems.h"
 #include "store/PathNode.h"
 #include "store/Type.h"
 #include "store/Value.h"
@@ -109,8 +110,8 @@ public:
         std::unordered_set<Item*>* items;
     };
 
-    // Visits each of the items in turn, skipping those that handlers removed
-    // meanwhile.
+    // Visits each of the (distinct) items in turn, skipping those that
+    // handlers removed meanwhile.
     void ForEachPresent(const std::vector<Item*>& items, const std::function<void(Item*)>& visit);
     void RemoveItems(const std::vector<Item*>& items);
     // Type::RemoveAllItems on every type, with notifications.
@@ -128,6 +129,7 @@ public:
 
 private:
     friend class Item;
+    friend class LiveItems;
     friend class Type;
 
     void AddPathTrigger(std::set<TypePair>& registered, std::map<TypePair, Event<ConnectionInfo&>>& table,
@@ -157,6 +159,8 @@ private:
 
     // Sets of pending items that removals must be taken out of.
     std::vector<std::unordered_set<Item*>*> removalWatches;
+    // Lists that learn of every removal.
+    std::vector<LiveItems*> removalLogs;
     // The store's own handlers that drive path handlers.
     std::set<EventHandlerRoot*> pathTriggers;
     // The collection's working set: items not yet found alive.

@@ -50,9 +50,7 @@ public:
 
 private:
     bool IsSaved(Type* type) const;
-    // The items of a type that go into the file, in the type's item order.
-    std::vector<Item*> SavedItems(Type* type, bool everyType) const;
-    QByteArray Encode(bool everyType) const;
+    QByteArray Encode(bool everyType);
     void Emit(void (DataLoadedEventHandler::*call)());
     void Report(const QString& text) const;
 
@@ -60,6 +58,9 @@ private:
     std::map<Type*, std::set<Type*>> savedByConnectionTypes;
     std::set<DataLoadedEventHandler*> dataLoadedHandlers;
     Reporter reporter = [](const QString&) {};
+    // The sizes of the last file written, to take room for the next at once.
+    std::size_t lastFileBytes = 0;
+    std::size_t lastConnectionCount = 0;
 };
 
 extern DataSaver* dataSaver;

@@ -2,6 +2,41 @@
 
 #include "store/Data.h"
 
+#include <new>
+
+namespace {
+const Value noValue;
+} // namespace
+
+const Value& Item::GetValue() const
+{
+    return type->IsNull() ? noValue : static_cast<const WithValue*>(this)->value;
+}
+
+Item* Item::Create(Type* type, Value value, std::uint32_t valueHash)
+{
+    void* memory = type->pool.Allocate();
+    Item* item;
+    try {
+        item = type->IsNull() ? new (memory) Item(type) : new (memory) WithValue(type, std::move(value));
+    } catch (...) {
+        type->pool.Free(memory);
+        throw;
+    }
+    item->valueHash = valueHash;
+    return item;
+}
+
+void Item::Destroy(Item* item)
+{
+    Type* type = item->type;
+    if (type->IsNull())
+        item->~Item();
+    else
+        static_cast<WithValue*>(item)->~WithValue();
+    type->pool.Free(item);
+}
+
 Item* Item::Connect(Item* other)
 {
     if (IsConnected(other))
@@ -75,14 +110,19 @@ void Item::Disconnect(const char* typeName)
 bool Item::IsConnected(const Item* other) const
 {
     const ItemSet* mine = connections.Find(other->type);
-    const ItemSet* theirs = mine ? other->connections.Find(type) : nullptr;
+    if (!mine)
+        return false;
+    // One member is told at once, without looking at the other item's side.
+    if (mine->IsSingle())
+        return mine->First().Get() == other;
+    const ItemSet* theirs = other->connections.Find(type);
     if (!theirs)
         return false;
     // Look in the smaller side: a folder of thousands of files asking about
     // one file is answered by the file's single folder.
-    if (mine->Size() <= theirs->Size())
-        return mine->Contains(const_cast<Item*>(other));
-    return theirs->Contains(const_cast<Item*>(this));
+    if (theirs->IsSingle() || theirs->Size() < mine->Size())
+        return theirs->Contains(const_cast<Item*>(this));
+    return mine->Contains(const_cast<Item*>(other));
 }
 
 bool Item::IsConnected(Type* farType) const
@@ -149,7 +189,7 @@ void Item::Remove()
     while (!connections.Empty())
         Disconnect(connections.begin()->Set().First().Get());
     data->ItemRemoved(this);
-    delete this;
+    Destroy(this);
 }
 
 void Item::Link(Item* other)

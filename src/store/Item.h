@@ -6,6 +6,8 @@
 #include "store/ItemSet.h"
 #include "store/Value.h"
 
+#include <cstdint>
+
 class Data;
 class Type;
 
@@ -18,7 +20,8 @@ public:
     Item& operator=(const Item&) = delete;
 
     Type* GetType() const { return type; }
-    const Value& GetValue() const { return value; }
+    // The empty value for an item of a null type.
+    const Value& GetValue() const;
     const TypeItemsMap& Connections() const { return connections; }
     void GetConnectedItems(TypeItemsMap& items) const { items = connections; }
 
@@ -56,12 +59,19 @@ public:
 private:
     friend class Type;
     friend class Data;
-    Item(Type* itemType, Value itemValue)
+    friend class ItemMarks;
+    friend class ValueIndex;
+    struct WithValue;
+
+    explicit Item(Type* itemType)
         : type(itemType)
-        , value(std::move(itemValue))
     {
     }
     ~Item() = default;
+    // Items of a null type have no room for a value: most items of a large
+    // graph are such anonymous items (shared files, flags).
+    static Item* Create(Type* type, Value value, std::uint32_t valueHash);
+    static void Destroy(Item* item);
 
     // The change's events at this end, the store's, the far end's, then the
     // pair handlers.
@@ -71,8 +81,22 @@ private:
     bool Unlink(Item* other);
 
     Type* type;
-    Value value;
+    // The hash of the value, for the type's index.
+    std::uint32_t valueHash = 0;
+    // Scratch space for walks over many items (the saver's ids): zero
+    // outside of such a walk.
+    std::uint32_t mark = 0;
     TypeItemsMap connections;
+};
+
+struct Item::WithValue final : Item
+{
+    WithValue(Type* itemType, Value itemValue)
+        : Item(itemType)
+        , value(std::move(itemValue))
+    {
+    }
+    Value value;
 };
 
 #endif

@@ -8,96 +8,16 @@
 #include <functional>
 #include <map>
 
-ItemSet::Iterator::Iterator(Members::const_iterator start, Members::const_iterator end)
-    : position(start)
-    , last(end)
-    , inMembers(position != last)
-{
-}
-
-ItemSet::Iterator& ItemSet::Iterator::operator++()
-{
-    if (inMembers) {
-        if (++position == last)
-            inMembers = false;
-    } else {
-        single = nullptr;
-    }
-    return *this;
-}
-
-ItemSet::Iterator ItemSet::Iterator::operator++(int)
-{
-    Iterator before = *this;
-    ++*this;
-    return before;
-}
-
-bool ItemSet::Iterator::operator==(const Iterator& other) const
-{
-    if (inMembers != other.inMembers)
-        return false;
-    return inMembers ? position == other.position : single == other.single;
-}
-
-ItemSet::ItemSet(ItemPtr item)
-    : one(item.Get())
-{
-}
-
 ItemSet::ItemSet(std::initializer_list<ItemPtr> items)
 {
     for (ItemPtr item : items)
         Insert(item);
 }
 
-ItemSet::ItemSet(const ItemSet& other)
-    : one(other.one)
-    , members(other.members ? new Members(*other.members) : nullptr)
-{
-}
-
-ItemSet::ItemSet(ItemSet&& other) noexcept
-    : one(other.one)
-    , members(other.members)
-{
-    other.one = nullptr;
-    other.members = nullptr;
-}
-
-ItemSet& ItemSet::operator=(const ItemSet& other)
-{
-    if (this != &other) {
-        ItemSet copy(other);
-        *this = std::move(copy);
-    }
-    return *this;
-}
-
-ItemSet& ItemSet::operator=(ItemSet&& other) noexcept
-{
-    if (this != &other) {
-        delete members;
-        one = other.one;
-        members = other.members;
-        other.one = nullptr;
-        other.members = nullptr;
-    }
-    return *this;
-}
-
-ItemSet::~ItemSet()
-{
-    delete members;
-}
-
 ItemSet ItemSet::FromSorted(const std::vector<Item*>& items)
 {
     ItemSet set;
-    if (items.size() == 1)
-        set.one = items.front();
-    else if (items.size() > 1)
-        set.members = new Members(items.begin(), items.end());
+    set.members = AddressSet::FromSorted(items.data(), items.size());
     return set;
 }
 
@@ -110,81 +30,36 @@ std::vector<Item*> ItemSet::ToVector() const
     return items;
 }
 
-ItemSet::Iterator ItemSet::Begin() const
-{
-    return members ? Iterator(members->begin(), members->end()) : Iterator(one);
-}
-
-std::size_t ItemSet::Size() const
-{
-    return members ? members->size() : (one ? 1 : 0);
-}
-
-ItemSet::Iterator ItemSet::Find(ItemPtr item) const
-{
-    if (members)
-        return Iterator(members->find(item.Get()), members->end());
-    return item.Get() && item.Get() == one ? Iterator(one) : End();
-}
-
-bool ItemSet::Contains(ItemPtr item) const
-{
-    if (members)
-        return members->count(item.Get()) != 0;
-    return item.Get() && item.Get() == one;
-}
-
-ItemPtr ItemSet::First() const
-{
-    return members ? *members->begin() : one;
-}
-
-void ItemSet::Insert(ItemPtr item)
-{
-    Item* added = item.Get();
-    if (!added)
-        return;
-    // New items usually have the highest address yet: the end hint makes
-    // their insertion constant time.
-    if (members)
-        members->insert(members->end(), added);
-    else if (!one)
-        one = added;
-    else if (one != added) {
-        members = new Members{one, added};
-        one = nullptr;
-    }
-}
-
-void ItemSet::Erase(ItemPtr item)
-{
-    if (members) {
-        members->erase(item.Get());
-        if (members->size() == 1) {
-            one = *members->begin();
-            delete members;
-            members = nullptr;
-        }
-    } else if (one == item.Get()) {
-        one = nullptr;
-    }
-}
-
-void ItemSet::Clear()
-{
-    delete members;
-    members = nullptr;
-    one = nullptr;
-}
-
 void ItemSet::Add(const ItemSet& other)
 {
     if (Empty()) {
         *this = other;
         return;
     }
-    for (ItemPtr item : other)
-        Insert(item);
+    // A few items go in one by one; a larger union is one merge.
+    if (other.Size() <= 8) {
+        for (Iterator it = other.Begin(); it != other.End(); ++it)
+            members.Insert(it.Item());
+        return;
+    }
+    std::vector<Item*> sum;
+    sum.reserve(Size() + other.Size());
+    Iterator mine = Begin();
+    Iterator theirs = other.Begin();
+    while (mine != End() && theirs != other.End()) {
+        Item* a = mine.Item();
+        Item* b = theirs.Item();
+        sum.push_back(std::less<Item*>()(b, a) ? b : a);
+        if (a == sum.back())
+            ++mine;
+        if (b == sum.back())
+            ++theirs;
+    }
+    for (; mine != End(); ++mine)
+        sum.push_back(mine.Item());
+    for (; theirs != other.End(); ++theirs)
+        sum.push_back(theirs.Item());
+    *this = FromSorted(sum);
 }
 
 ItemSet ItemSet::operator+(const ItemSet& other) const
@@ -373,53 +248,4 @@ std::list<ItemPtr> ItemSet::SortNumericBy(const char* typeName, bool ascending) 
 bool operator==(const ItemSet& a, const ItemSet& b)
 {
     return a.Size() == b.Size() && std::equal(a.begin(), a.end(), b.begin());
-}
-
-namespace {
-
-struct EntryTypeLess
-{
-    bool operator()(const TypeItemsMap::Entry& entry, Type* type) const
-    {
-        return std::less<Type*>()(entry.GetType(), type);
-    }
-};
-
-} // namespace
-
-TypeItemsMap::Entries::iterator TypeItemsMap::LowerBound(Type* type)
-{
-    return std::lower_bound(entries.begin(), entries.end(), type, EntryTypeLess());
-}
-
-TypeItemsMap::Entries::const_iterator TypeItemsMap::LowerBound(Type* type) const
-{
-    return std::lower_bound(entries.begin(), entries.end(), type, EntryTypeLess());
-}
-
-ItemSet& TypeItemsMap::operator[](Type* type)
-{
-    auto it = LowerBound(type);
-    if (it == entries.end() || it->GetType() != type)
-        it = entries.emplace(it, type);
-    return it->Set();
-}
-
-void TypeItemsMap::Erase(Type* type)
-{
-    auto it = LowerBound(type);
-    if (it != entries.end() && it->GetType() == type)
-        entries.erase(it);
-}
-
-ItemSet* TypeItemsMap::Find(Type* type)
-{
-    auto it = LowerBound(type);
-    return it != entries.end() && it->GetType() == type ? &it->Set() : nullptr;
-}
-
-const ItemSet* TypeItemsMap::Find(Type* type) const
-{
-    auto it = LowerBound(type);
-    return it != entries.end() && it->GetType() == type ? &it->Set() : nullptr;
 }

@@ -1,14 +1,13 @@
 #ifndef STORE_ITEMSET_H
 #define STORE_ITEMSET_H
 
+#include "store/AddressSet.h"
 #include "store/ItemPtr.h"
 #include "store/Value.h"
 
 #include <cstddef>
 #include <initializer_list>
 #include <list>
-#include <memory>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -16,75 +15,43 @@ class Item;
 class Type;
 
 // An ordered set of distinct items, ordered by address. Most items have no
-// or one connection of a given type, so one member is kept inline and the
-// ordered set is allocated only from the second member on.
+// or one connection of a given type, so one member is kept inline; larger sets
+// are sorted arrays (see AddressSet). Any change of a set invalidates its
+// iterators: bulk changes work on copies.
 class ItemSet
 {
-    using Members = std::set<Item*>;
-
 public:
-    class Iterator
-    {
-    public:
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = ItemPtr;
-        using difference_type = std::ptrdiff_t;
-        using pointer = const ItemPtr*;
-        using reference = ItemPtr;
-
-        Iterator() = default;
-        ItemPtr operator*() const { return Item(); }
-        ::Item* Item() const { return inMembers ? *position : single; }
-        Iterator& operator++();
-        Iterator operator++(int);
-        bool operator==(const Iterator& other) const;
-        bool operator!=(const Iterator& other) const { return !(*this == other); }
-
-    private:
-        friend class ItemSet;
-        explicit Iterator(::Item* only)
-            : single(only)
-        {
-        }
-        // Becomes the end form (single null) once it passes the last member.
-        Iterator(Members::const_iterator position, Members::const_iterator last);
-
-        ::Item* single = nullptr;
-        Members::const_iterator position;
-        Members::const_iterator last;
-        bool inMembers = false;
-    };
+    using Iterator = AddressSet::Iterator;
 
     ItemSet() = default;
-    ItemSet(ItemPtr item);
+    ItemSet(ItemPtr item)
+        : members(item.Get())
+    {
+    }
     ItemSet(std::initializer_list<ItemPtr> items);
-    ItemSet(const ItemSet& other);
-    ItemSet(ItemSet&& other) noexcept;
-    ItemSet& operator=(const ItemSet& other);
-    ItemSet& operator=(ItemSet&& other) noexcept;
-    ~ItemSet();
 
     // Builds a set from addresses already in ascending order, in linear time.
     static ItemSet FromSorted(const std::vector<Item*>& items);
     // The members in address order.
     std::vector<Item*> ToVector() const;
 
-    Iterator Begin() const;
+    Iterator Begin() const { return members.begin(); }
     Iterator End() const { return Iterator(); }
     Iterator begin() const { return Begin(); }
     Iterator end() const { return End(); }
-    std::size_t Size() const;
-    bool Empty() const { return !one && !members; }
-    Iterator Find(ItemPtr item) const;
-    bool Contains(ItemPtr item) const;
+    std::size_t Size() const { return members.Size(); }
+    bool Empty() const { return members.Empty(); }
+    bool IsSingle() const { return members.IsSingle(); }
+    Iterator Find(ItemPtr item) const { return members.Find(item.Get()); }
+    bool Contains(ItemPtr item) const { return members.Contains(item.Get()); }
     // The first member (lowest address), or a null handle when empty.
-    ItemPtr First() const;
+    ItemPtr First() const { return members.First(); }
     operator ItemPtr() const { return First(); }
 
     // Changes of this set.
-    void Insert(ItemPtr item);
-    void Erase(ItemPtr item);
-    void Clear();
+    void Insert(ItemPtr item) { members.Insert(item.Get()); }
+    void Erase(ItemPtr item) { members.Erase(item.Get()); }
+    void Clear() { members.Clear(); }
     void Add(const ItemSet& other);
 
     // New sets.
@@ -128,22 +95,20 @@ private:
     template <typename Keep>
     ItemSet Filter(Keep keep) const;
 
-    // Set while the set holds exactly one item and `members` is null.
-    Item* one = nullptr;
-    // Owned; set from two members on.
-    Members* members = nullptr;
+    AddressSet members;
 };
 
 // The connections of one item: far type (by address) to the set of connected
-// items of that type. Kept as a sorted vector: an item is connected to few
-// types, and this costs one allocation instead of one per type.
+// items of that type. Many items are connected to one type only (a file's
+// size, a word's files): that entry is held in place. More entries are one
+// sorted array sized exactly, since an item is connected to few types.
 class TypeItemsMap
 {
 public:
     class Entry
     {
     public:
-        Entry(Type* farType)
+        explicit Entry(Type* farType)
             : type(farType)
         {
         }
@@ -155,28 +120,59 @@ public:
         Type* type;
         ItemSet set;
     };
-    using Entries = std::vector<Entry>;
 
-    Entries::iterator begin() { return entries.begin(); }
-    Entries::iterator end() { return entries.end(); }
-    Entries::const_iterator begin() const { return entries.begin(); }
-    Entries::const_iterator end() const { return entries.end(); }
-    bool Empty() const { return entries.empty(); }
-    std::size_t Size() const { return entries.size(); }
+    TypeItemsMap() noexcept
+        : many{nullptr, nullptr}
+    {
+    }
+    TypeItemsMap(const TypeItemsMap& other);
+    TypeItemsMap(TypeItemsMap&& other) noexcept;
+    TypeItemsMap& operator=(const TypeItemsMap& other);
+    TypeItemsMap& operator=(TypeItemsMap&& other) noexcept;
+    ~TypeItemsMap() { Clear(); }
+
+    // Out of line: seen through, the entry in place looks like a one-entry
+    // array to the compiler's bounds warnings wherever two entries are read.
+    Entry* begin();
+    Entry* end() { return begin() + Size(); }
+    const Entry* begin() const { return const_cast<TypeItemsMap*>(this)->begin(); }
+    const Entry* end() const { return begin() + Size(); }
+    bool Empty() const { return !IsSingle() && !many.block; }
+    std::size_t Size() const { return IsSingle() ? 1 : many.block ? many.block->count : 0; }
 
     // Creates an empty entry when the type has none.
     ItemSet& operator[](Type* type);
     void Erase(Type* type);
     // The set of that type, or null.
     ItemSet* Find(Type* type);
-    const ItemSet* Find(Type* type) const;
-    void Clear() { entries.clear(); }
+    const ItemSet* Find(Type* type) const { return const_cast<TypeItemsMap*>(this)->Find(type); }
+    void Clear() noexcept;
 
 private:
-    Entries::iterator LowerBound(Type* type);
-    Entries::const_iterator LowerBound(Type* type) const;
+    // The entries follow the header in the same allocation.
+    struct Header
+    {
+        std::size_t count;
+    };
+    // The form without an entry in place: the first word (an entry's type)
+    // is null, the second points to the array, or is null when empty.
+    struct Many
+    {
+        Type* none;
+        Header* block;
+    };
 
-    Entries entries;
+    // The first words of both forms are type pointers, so either may be read.
+    bool IsSingle() const { return many.none != nullptr; }
+    Entry* Entries() const { return many.block ? reinterpret_cast<Entry*>(many.block + 1) : nullptr; }
+    std::size_t LowerBound(Type* type) const;
+    static Header* Allocate(std::size_t count);
+
+    union
+    {
+        Entry single;
+        Many many;
+    };
 };
 
 #endif

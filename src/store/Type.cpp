@@ -12,6 +12,7 @@ Type::Type(Data* store, std::string typeName, Primacy typePrimacy, bool nullType
     , primacy(typePrimacy)
     , isNull(nullType)
     , autoCreate(createOnLookup)
+    , pool(nullType ? sizeof(Item) : sizeof(Item::WithValue))
 {
 }
 
@@ -19,10 +20,7 @@ Type::Type(Data* store, std::string typeName, Primacy typePrimacy, bool nullType
 // or after its items were removed; the items die with it.
 Type::~Type()
 {
-    for (Item* item : items)
-        delete item;
-    for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
-        delete it.Item();
+    ForEachItem(Item::Destroy);
 }
 
 void Type::RelateToType(Type* other, OneOrMany thisPerFar, OneOrMany farPerThis, bool owns)
@@ -63,48 +61,59 @@ void Type::RequireNullType() const
 ItemPtr Type::HasItem(const Value& value) const
 {
     RequireValueType();
-    const auto it = items.find(value);
-    return it == items.end() ? nullptr : *it;
+    return itemsByValue.Find(value.Bytes());
 }
 
 ItemPtr Type::GetItem(const Value& value)
 {
-    const ItemPtr existing = HasItem(value);
-    if (existing || !autoCreate)
+    RequireValueType();
+    const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
+    if (Item* existing = itemsByValue.Find(value.Bytes(), hash))
         return existing;
-    return CreateItem(value);
+    return autoCreate ? CreateItem(value, hash) : nullptr;
 }
 
 ItemPtr Type::NewItem(const Value& value)
 {
-    const ItemPtr existing = HasItem(value);
-    return existing ? existing : CreateItem(value);
+    RequireValueType();
+    const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
+    if (Item* existing = itemsByValue.Find(value.Bytes(), hash))
+        return existing;
+    return CreateItem(value, hash);
+}
+
+ItemPtr Type::NewItem(Value&& value)
+{
+    RequireValueType();
+    const std::uint32_t hash = ValueIndex::Hash(value.Bytes());
+    if (Item* existing = itemsByValue.Find(value.Bytes(), hash))
+        return existing;
+    return CreateItem(std::move(value), hash);
 }
 
 ItemPtr Type::NewItem()
 {
     RequireNullType();
-    return CreateItem(Value());
+    return CreateItem(Value(), 0);
 }
 
 ItemPtr Type::GetGlobalNullItem()
 {
     RequireNullType();
     if (!globalNullItem) {
-        if (nullItems.Empty())
-            return globalNullItem = CreateItem(Value());
-        globalNullItem = nullItems.First().Get();
+        if (items.Empty())
+            return globalNullItem = CreateItem(Value(), 0);
+        globalNullItem = items.First().Get();
     }
     return globalNullItem;
 }
 
-Item* Type::CreateItem(Value value)
+Item* Type::CreateItem(Value value, std::uint32_t valueHash)
 {
-    Item* item = new Item(this, std::move(value));
-    if (isNull)
-        nullItems.Insert(item);
-    else
-        items.insert(item);
+    Item* item = Item::Create(this, std::move(value), valueHash);
+    items.Insert(item);
+    if (!isNull)
+        itemsByValue.Insert(item);
     ItemPtr created(item);
     itemCreated.Notify(created);
     data->itemCreated.Notify(created);
@@ -113,30 +122,21 @@ Item* Type::CreateItem(Value value)
 
 ItemSet Type::GetItems() const
 {
-    if (isNull)
-        return nullItems;
-    std::vector<Item*> all(items.begin(), items.end());
-    std::sort(all.begin(), all.end(), std::less<Item*>());
-    return ItemSet::FromSorted(all);
+    return items;
 }
 
 std::size_t Type::ItemCount() const
 {
-    return isNull ? nullItems.Size() : items.size();
+    return items.Size();
 }
 
 bool Type::Forget(Item* item)
 {
-    if (isNull) {
-        if (!nullItems.Contains(item))
-            return false;
-        nullItems.Erase(item);
-    } else {
-        const auto it = items.find(item->GetValue());
-        if (it == items.end() || *it != item)
-            return false;
-        items.erase(it);
-    }
+    if (!items.Contains(item))
+        return false;
+    items.Erase(item);
+    if (!isNull)
+        itemsByValue.Erase(item);
     if (globalNullItem == item)
         globalNullItem = nullptr;
     return true;
@@ -144,7 +144,7 @@ bool Type::Forget(Item* item)
 
 void Type::RemoveAllItems()
 {
-    data->RemoveItems(isNull ? nullItems.ToVector() : std::vector<Item*>(items.begin(), items.end()));
+    data->RemoveItems(items.ToVector());
 }
 
 void Type::Remove()

@@ -3,13 +3,15 @@
 
 #include "store/Events.h"
 #include "store/Item.h"
+#include "store/ItemPool.h"
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
 #include "store/Value.h"
+#include "store/ValueIndex.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 
 class Data;
@@ -74,6 +76,7 @@ public:
     ItemPtr operator[](const Value& value) { return GetItem(value); }
     // The existing item with that value, else a new one.
     ItemPtr NewItem(const Value& value);
+    ItemPtr NewItem(Value&& value);
 
     // Null types only (else NullTypeException): a new anonymous item.
     ItemPtr NewItem();
@@ -96,20 +99,12 @@ private:
     friend class Data;
     friend class Item;
 
-    struct ValueLess
-    {
-        using is_transparent = void;
-        bool operator()(const Item* a, const Item* b) const { return a->GetValue() < b->GetValue(); }
-        bool operator()(const Item* a, const Value& b) const { return a->GetValue() < b; }
-        bool operator()(const Value& a, const Item* b) const { return a < b->GetValue(); }
-    };
-
     Type(Data* data, std::string name, Primacy primacy, bool isNull, bool autoCreate);
     ~Type();
 
     void RequireValueType() const;
     void RequireNullType() const;
-    Item* CreateItem(Value value);
+    Item* CreateItem(Value value, std::uint32_t valueHash);
     // Takes the item out of the type; false when it was not in it (already
     // being removed).
     bool Forget(Item* item);
@@ -117,12 +112,8 @@ private:
     template <typename Visit>
     void ForEachItem(Visit visit) const
     {
-        if (isNull)
-            for (ItemSet::Iterator it = nullItems.Begin(); it != nullItems.End(); ++it)
-                visit(it.Item());
-        else
-            for (Item* item : items)
-                visit(item);
+        for (ItemSet::Iterator it = items.Begin(); it != items.End(); ++it)
+            visit(it.Item());
     }
 
     Data* data;
@@ -131,9 +122,14 @@ private:
     bool isNull;
     bool autoCreate;
     std::map<Type*, RelationInfo> relations;
-    // Value items, keyed by their own value so the value is stored once.
-    std::set<Item*, ValueLess> items;
-    ItemSet nullItems;
+    // Declared before the items, which live in it.
+    ItemPool pool;
+    // Every item in address order: the order of every listing and of the
+    // saved file.
+    ItemSet items;
+    // The items of a value type by value, keyed by their own value so that
+    // the value is stored once.
+    ValueIndex itemsByValue;
     Item* globalNullItem = nullptr;
 };
 

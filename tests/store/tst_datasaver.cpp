@@ -13,8 +13,8 @@
 
 namespace {
 
-const QFile::Permissions OthersAndGroup = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-                                           | QFile::WriteOther | QFile::ExeOther;
+const QFile::Permissions OthersAndGroup
+    = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
 // Expected file contents, built field by field.
 class FileBytes
 {
@@ -209,6 +209,8 @@ private slots:
     void loadSkipsWhatTheProgramNoLongerDeclares();
     void loadSkipsItemsThatHandlersRemove();
     void loadTellsHandlers();
+    void largeShareRoundTrips();
+    void loadAcceptsUnorderedAndSparseIds();
 
     void damagedFileIsKeptAndStoreEmptied();
     void damagedFileFailsCleanly_data();
@@ -527,6 +529,73 @@ void TestDataSaver::loadTellsHandlers()
     WriteAll(path, UsernameFile().left(10));
     QVERIFY_EXCEPTION_THROWN(saver->Load(path), DataLoadFailure);
     QVERIFY(calls.isEmpty());
+}
+
+void TestDataSaver::largeShareRoundTrips()
+{
+    // More files in one folder than one sorted array holds, and words shared between files.
+    DeclareShare(*saver);
+    ItemPtr root = d.GetType("shared_folder")->GetItem("/music");
+    std::vector<ItemPtr> folders{d.GetType("shared_file_folder")->GetItem("/music/big"),
+                                 d.GetType("shared_file_folder")->GetItem("/music/small")};
+    for (ItemPtr folder : folders)
+        root += folder;
+    for (int n = 0; n < 1500; ++n) {
+        const std::string name = "song " + std::to_string(n) + ".mp3";
+        ItemPtr file = AddSharedFile(folders[n % 7 == 0 ? 1 : 0], name.c_str());
+        for (int w = 0; w < 3; ++w)
+            d.GetType("search_token")->GetItem("word" + std::to_string((n * 7 + w) % 50)) += file;
+        if (n % 3 == 0)
+            file += d.GetType("is_scanned")->GetGlobalNullItem();
+    }
+    QVERIFY(saver->Save(path));
+    const QByteArray first = ReadAll(path);
+    QVERIFY(saver->Save(path));
+    QCOMPARE(ReadAll(path), first);
+
+    Restart();
+    DeclareShare(*saver);
+    saver->Load(path);
+    QCOMPARE(g("shared_file").Size(), std::size_t(1500));
+    QCOMPARE(d.GetType("shared_file_folder")->HasItem("/music/big").GetItems("shared_file").Size(),
+             std::size_t(1500 - 215));
+    for (int n = 0; n < 1500; n += 37) {
+        const std::string name = "song " + std::to_string(n) + ".mp3";
+        ItemPtr file = FileNamed(name.c_str());
+        QCOMPARE(file["shared_file_folder"].AsStdString(), std::string(n % 7 == 0 ? "/music/small" : "/music/big"));
+        QCOMPARE(file.IsConnected("is_scanned"), n % 3 == 0);
+    }
+    QVERIFY(saver->Save(path));
+    QCOMPARE(ReadAll(path).size(), first.size());
+}
+
+void TestDataSaver::loadAcceptsUnorderedAndSparseIds()
+{
+    // Ids need not come in order nor be dense, and connections need not be sorted.
+    const qint32 huge = 0x40000000;
+    WriteAll(path,
+             FileBytes()
+                 .Int(2)
+                 .Record("global", false, 2)
+                 .Int(huge)
+                 .Text("username")
+                 .Int(7)
+                 .Text("theme")
+                 .Record("global_value", false, 2)
+                 .Int(3)
+                 .Text("alice")
+                 .Int(huge - 1)
+                 .Text("dark")
+                 .Int(2)
+                 .Int(huge - 1)
+                 .Int(7)
+                 .Int(3)
+                 .Int(huge)
+                 .bytes);
+    DeclareSettings(*saver);
+    saver->Load(path);
+    QCOMPARE(SettingValue("username"), QByteArray("alice"));
+    QCOMPARE(SettingValue("theme"), QByteArray("dark"));
 }
 
 void TestDataSaver::damagedFileIsKeptAndStoreEmptied()

@@ -236,7 +236,7 @@ private slots:
             QVERIFY2(user->HasItem("replacement").IsConnected(room->HasItem("kept")),
                      removing ? "removing" : "disconnecting");
             QCOMPARE(user->ItemCount(), std::size_t(removing ? 1 : 2));
-            QVERIFY(replacer.first.IsDisconnectedFromAll() || removing);
+            QVERIFY(removing || replacer.first.IsDisconnectedFromAll());
             user->HasItem("replacement").Remove();
             if (!removing)
                 replacer.first.Remove();
