@@ -3,6 +3,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "peer/PeerMessenger.h"
 #include "search/WishListSchema.h"
 #include "server/Server.h"
 #include "store/Data.h"
@@ -70,6 +71,7 @@ void ClientCore::CreateManagers()
     DeclareSettingsSchema();
     Server::CreateData();
     qRegisterMetaType<ItemPtr>("ItemPtr");
+    messenger = std::make_unique<PeerMessenger>();
 
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();
@@ -142,6 +144,7 @@ void ClientCore::Shutdown()
         SaveConfiguration();
     }
     invoker.reset();
+    messenger.reset();
     server.reset();
     saver.reset();
     timers.reset();
