@@ -159,11 +159,12 @@ private:
     void OnPeerSocketItemRemoved(ItemPtr peerSocket);
     void OnPeerConnectionRequest(ItemPtr request);
     void OnUserAddress(ItemPtr user);
-    // The work of the two path handlers, run from the event loop: a path
-    // handler must not remove the items whose connection it reports.
-    void AnswerQueuedRequests();
+    // Work of the path handlers that may remove items, run from the event
+    // loop: a path handler must not remove the items whose connection it reports.
+    void RemoveRefusedRequests();
     void DialWaitingRequests();
-    void AnswerRequest(ItemPtr request);
+    // Dials the user of another user's brokered request; why not, when it cannot.
+    QString AnswerRequest(ItemPtr request);
 
     // Reading.
     void ReadSocket(QTcpSocket* socket);
@@ -205,9 +206,9 @@ private:
     LiveObjects<QDateTime, true> activityTimes;
     std::unordered_map<QTcpSocket*, std::unique_ptr<PeerReadState>> readStates;
 
-    std::vector<Item*> queuedRequests;
-    std::unordered_set<Item*> liveQueuedRequests;
-    Data::RemovalWatch queuedRequestsWatch{&d, &liveQueuedRequests};
+    std::vector<Item*> refusedRequests;
+    std::unordered_set<Item*> liveRefusedRequests;
+    Data::RemovalWatch refusedRequestsWatch{&d, &liveRefusedRequests};
     std::vector<QString> usersWithAddress;
     bool dialScheduled = false;
 

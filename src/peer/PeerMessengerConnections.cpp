@@ -267,47 +267,45 @@ void PeerMessenger::DisposeOfPeerConnectionRequest(ItemPtr request)
 
 void PeerMessenger::OnPeerConnectionRequest(ItemPtr request)
 {
-    // The server session is in the middle of writing the request.
-    if (queuedRequests.empty())
-        QMetaObject::invokeMethod(this, &PeerMessenger::AnswerQueuedRequests, Qt::QueuedConnection);
-    if (liveQueuedRequests.insert(request.Get()).second)
-        queuedRequests.push_back(request.Get());
-}
-
-void PeerMessenger::AnswerQueuedRequests()
-{
-    std::vector<Item*> requests;
-    requests.swap(queuedRequests);
-    for (Item* request : requests)
-        if (liveQueuedRequests.erase(request))
-            AnswerRequest(request);
-}
-
-void PeerMessenger::AnswerRequest(ItemPtr request)
-{
-    if (request.IsConnected("peer_connection_request_socket"))
+    if (request.IsConnected("peer_connection_request_socket") || liveRefusedRequests.count(request.Get()))
+        return;
+    const QString refusal = AnswerRequest(request);
+    if (refusal.isEmpty())
         return;
     ItemPtr user = request.GetItem("user");
+    PeerLog(1, QString("Indirect peer connection requested from user %1 refused: %2").arg(user.AsString(), refusal),
+            user);
+    if (gp_server)
+        gp_server->SendCantConnectToPeer(request.GetItem("peer_connection_request_id").AsUInt(), user.AsString());
+    // The session is in the middle of writing the request: it goes later.
+    if (refusedRequests.empty())
+        QMetaObject::invokeMethod(this, &PeerMessenger::RemoveRefusedRequests, Qt::QueuedConnection);
+    liveRefusedRequests.insert(request.Get());
+    refusedRequests.push_back(request.Get());
+}
+
+void PeerMessenger::RemoveRefusedRequests()
+{
+    std::vector<Item*> requests;
+    requests.swap(refusedRequests);
+    for (Item* request : requests)
+        if (liveRefusedRequests.erase(request))
+            request->Remove();
+}
+
+QString PeerMessenger::AnswerRequest(ItemPtr request)
+{
+    ItemPtr user = request.GetItem("user");
     const QString type = request.GetItem("peer_connection_type").AsString();
-    const uint32_t token = request.GetItem("peer_connection_request_id").AsUInt();
     bool obfuscated = false;
     const int port = GetUserPort(user, obfuscated);
     const QHostAddress address = DialAddress(user, port);
-    QString refusal;
     if (!IsConnectionType(type))
-        refusal = QString("unknown connection type \"%1\"").arg(type);
-    else if (address.isNull())
-        refusal = "no usable address";
-    else if (sockets.Size() >= size_t(MaxConnections))
-        refusal = QString("%1 connections open").arg(sockets.Size());
-    if (!refusal.isEmpty()) {
-        PeerLog(1, QString("Indirect peer connection requested from user %1 refused: %2").arg(user.AsString(), refusal),
-                user);
-        if (gp_server)
-            gp_server->SendCantConnectToPeer(token, user.AsString());
-        request.Remove();
-        return;
-    }
+        return QString("unknown connection type \"%1\"").arg(type);
+    if (address.isNull())
+        return "no usable address";
+    if (sockets.Size() >= size_t(MaxConnections))
+        return QString("%1 connections open").arg(sockets.Size());
     if (obfuscated)
         request.NewItem("is_obfuscated");
     auto* socket = new QTcpSocket(this);
@@ -323,6 +321,7 @@ void PeerMessenger::AnswerRequest(ItemPtr request)
         QString("Indirect %1peer connection requested from user %2").arg(ObfuscatedWord(obfuscated), user.AsString()),
         user);
     socket->connectToHost(address, quint16(port));
+    return QString();
 }
 
 void PeerMessenger::OnIndirectResponseSocketConnected()
