@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr size_t PieceSize = 64 * 1024;
+constexpr uint64_t FirstPieceSize = 64 * 1024;
 
 // Ends the zlib stream however the inflation ends.
 class Inflater
@@ -44,9 +45,22 @@ MemStream BuildCompressedMessage(uint32_t code, const MemStream& body)
     return message;
 }
 
-InflateResult InflateBody(MemStream& compressed, MemStream& inflated, uint64_t maxLength)
+bool InflatedBody::ReadBuffer(void* out, size_t n)
 {
+    if (n > GetPendingReadLength())
+        return false;
+    if (n > 0)
+        std::memcpy(out, bytes.constData() + position, n);
+    position += n;
+    return true;
+}
+
+InflateResult InflateBody(MemStream& compressed, InflatedBody& inflated, uint64_t maxLength)
+{
+    inflated = InflatedBody();
     const uint64_t inputLength = compressed.GetPendingReadLength();
+    // One byte over the bound tells a body that is too large from one that fits exactly.
+    const uint64_t limit = std::min<uint64_t>(maxLength + 1, uint64_t(std::numeric_limits<int>::max()) / 2);
     if (inputLength > std::numeric_limits<uInt>::max())
         return InflateResult::TooLarge;
     try {
@@ -56,16 +70,21 @@ InflateResult InflateBody(MemStream& compressed, MemStream& inflated, uint64_t m
         z_stream& stream = inflater.stream;
         stream.next_in = const_cast<Bytef*>(compressed.GetReadBuffer());
         stream.avail_in = uInt(inputLength);
-        auto piece = std::make_unique<Bytef[]>(PieceSize);
-        inflated = MemStream();
+        QByteArray& out = inflated.bytes;
+        uint64_t produced = 0;
+        uint64_t capacity = std::min<uint64_t>(std::max<uint64_t>(4 * inputLength, FirstPieceSize), limit);
+        out.resize(int(capacity));
         for (;;) {
-            stream.next_out = piece.get();
-            stream.avail_out = uInt(PieceSize);
+            if (produced == capacity) {
+                if (capacity >= limit)
+                    return InflateResult::TooLarge;
+                capacity = std::min(2 * capacity, limit);
+                out.resize(int(capacity));
+            }
+            stream.next_out = reinterpret_cast<Bytef*>(out.data()) + produced;
+            stream.avail_out = uInt(capacity - produced);
             const int status = inflate(&stream, Z_NO_FLUSH);
-            const size_t produced = PieceSize - stream.avail_out;
-            if (inflated.GetLength() + produced > maxLength)
-                return InflateResult::TooLarge;
-            inflated.WriteBuffer(piece.get(), produced);
+            produced = capacity - stream.avail_out;
             if (status == Z_STREAM_END)
                 break;
             if (status == Z_MEM_ERROR)
@@ -74,10 +93,13 @@ InflateResult InflateBody(MemStream& compressed, MemStream& inflated, uint64_t m
             if (status != Z_OK)
                 return InflateResult::Corrupt;
         }
+        if (produced > maxLength)
+            return InflateResult::TooLarge;
+        out.resize(int(produced));
         compressed.Skip(inputLength - stream.avail_in);
         return InflateResult::Inflated;
     } catch (const std::bad_alloc&) {
-        inflated = MemStream();
+        inflated = InflatedBody();
         return InflateResult::OutOfMemory;
     }
 }

@@ -1,7 +1,10 @@
 #ifndef PEER_COMPRESSEDBODY_H
 #define PEER_COMPRESSEDBODY_H
 
+#include "wire/InputStream.h"
 #include "wire/MemStream.h"
+
+#include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +29,21 @@ enum class InflateResult
     OutOfMemory, // the memory for it could not be had
 };
 
-// Inflates the unread bytes of `compressed` into `inflated` (a fresh stream),
-// in pieces, stopping at maxLength.
-InflateResult InflateBody(MemStream& compressed, MemStream& inflated, uint64_t maxLength = MaxInflatedBodyLength);
+// An inflated body, read like any message.
+class InflatedBody : public InputStream
+{
+public:
+    bool ReadBuffer(void* out, size_t n) override;
+    uint64_t GetPendingReadLength() const { return uint64_t(bytes.size()) - position; }
+
+private:
+    friend InflateResult InflateBody(MemStream& compressed, InflatedBody& inflated, uint64_t maxLength);
+    QByteArray bytes;
+    uint64_t position = 0;
+};
+
+// Inflates the unread bytes of `compressed`. The memory grows with what
+// comes out, never beyond maxLength and a little.
+InflateResult InflateBody(MemStream& compressed, InflatedBody& inflated, uint64_t maxLength = MaxInflatedBodyLength);
 
 #endif

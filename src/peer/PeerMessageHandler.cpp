@@ -81,7 +81,7 @@ bool PeerMessageHandler::Handle(const QString& user, uint32_t code, MemStream& b
 }
 
 PeerMessageHandler::Inflation PeerMessageHandler::Inflate(const QString& user, uint32_t code, MemStream& body,
-                                                          MemStream& inflated)
+                                                          InflatedBody& inflated)
 {
     switch (InflateBody(body, inflated)) {
     case InflateResult::Inflated: return Inflation::Inflated;
@@ -105,7 +105,7 @@ PeerMessageHandler::Inflation PeerMessageHandler::Inflate(const QString& user, u
 
 bool PeerMessageHandler::OnSharedFileList(const QString& user, MemStream& body)
 {
-    MemStream inflated;
+    InflatedBody inflated;
     const Inflation inflation = Inflate(user, PM_SHARED_FILE_LIST, body, inflated);
     if (inflation != Inflation::Inflated)
         return inflation == Inflation::Drop;
@@ -121,7 +121,7 @@ bool PeerMessageHandler::OnSearchReply(const QString& user, MemStream& body)
     // Results of a user this client has unshared are not wanted.
     if (d.HasType("unshared") && d.GetType("user")->HasItem(user).IsConnected("unshared"))
         return true;
-    MemStream inflated;
+    InflatedBody inflated;
     const Inflation inflation = Inflate(user, PM_FILE_SEARCH_RESULT, body, inflated);
     if (inflation != Inflation::Inflated)
         return inflation == Inflation::Drop;

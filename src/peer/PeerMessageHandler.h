@@ -1,6 +1,7 @@
 #ifndef PEER_PEERMESSAGEHANDLER_H
 #define PEER_PEERMESSAGEHANDLER_H
 
+#include "peer/CompressedBody.h"
 #include "shares/FileInfo.h"
 #include "store/ItemPtr.h"
 #include "wire/MemStream.h"
@@ -54,7 +55,7 @@ private:
         Drop,
         Fail,
     };
-    Inflation Inflate(const QString& user, uint32_t code, MemStream& body, MemStream& inflated);
+    Inflation Inflate(const QString& user, uint32_t code, MemStream& body, InflatedBody& inflated);
 
     bool OnSharedFileList(const QString& user, MemStream& body);
     bool OnSearchReply(const QString& user, MemStream& body);

@@ -55,7 +55,7 @@ bool UploadOfferMessage::Read(MemStream& in)
     return in.Read(file) && in.Read(size);
 }
 
-bool SharedFileListMessage::Read(MemStream& in)
+bool SharedFileListMessage::Read(InputStream& in)
 {
     if (!in.Read(share))
         return false;

@@ -85,7 +85,7 @@ struct SharedFileListMessage
 {
     FileInfoMap share;
     AttributeTranslationTable attributes;
-    bool Read(MemStream& in);
+    bool Read(InputStream& in);
 };
 
 // The messages this client sends, each starting with its code.

@@ -18,7 +18,7 @@ struct ReplyTail
     uint32_t averageSpeed = 0;
     uint32_t queueLength = 0;
 
-    void Read(MemStream& in)
+    void Read(InputStream& in)
     {
         if (!in.Read(slotFree) || !in.Read(averageSpeed) || !in.Read(queueLength))
             return;
@@ -119,7 +119,7 @@ void SplitResultPath(const QString& path, QString& folder, QString& fileName)
     fileName = trimmed.mid(separator + 1);
 }
 
-SearchReplyOutcome WriteSearchReply(const QString& connectionUser, MemStream& reply)
+SearchReplyOutcome WriteSearchReply(const QString& connectionUser, InputStream& reply)
 {
     SearchReplyOutcome outcome;
     QString sender;

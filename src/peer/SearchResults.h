@@ -2,7 +2,7 @@
 #define PEER_SEARCHRESULTS_H
 
 #include "store/ItemPtr.h"
-#include "wire/MemStream.h"
+#include "wire/InputStream.h"
 
 #include <QString>
 
@@ -22,7 +22,7 @@ struct SearchReplyOutcome
     ItemPtr results;
 };
 
-SearchReplyOutcome WriteSearchReply(const QString& connectionUser, MemStream& reply);
+SearchReplyOutcome WriteSearchReply(const QString& connectionUser, InputStream& reply);
 
 // Splits a path at its last "/" or "\" (after dropping one trailing
 // separator) into folder and file name; a path without one is all file name.
