@@ -259,7 +259,9 @@ bool PeerMessenger::HandleMessage(QTcpSocket* socket, MemStream body)
         return false;
     }
     TouchConnection(socket);
-    PeerLog(1, QString("Received %1 message from user %2").arg(PeerMessageCodeName(int(code)), user.AsString()), user);
+    if (PeerLogOn())
+        PeerLog(1, QString("Received %1 message from user %2").arg(PeerMessageCodeName(int(code)), user.AsString()),
+                user);
     return handler.Handle(user.AsString(), code, body);
 }
 

@@ -40,11 +40,14 @@ bool PeerMessenger::SendMessage(QTcpSocket* socket, MemStream& message, bool obf
 void PeerMessenger::SendMessage(const QString& user, MemStream& message)
 {
     ItemPtr userItem = d.GetType("user")->GetItem(user);
-    PeerLog(1, QString("Send %1 message to user %2").arg(CodeName(message), user), userItem);
+    const bool logging = PeerLogOn();
+    if (logging)
+        PeerLog(1, QString("Send %1 message to user %2").arg(CodeName(message), user), userItem);
     const ItemSet connections = userItem.GetItems("peer_socket");
     ItemPtr chosen;
     if (connections.Size() == 1) {
-        PeerLog(2, "Found one existing messaging connection to user", userItem);
+        if (logging)
+            PeerLog(2, "Found one existing messaging connection to user", userItem);
         chosen = connections.First();
     } else if (connections.Size() > 1) {
         PeerLog(2, QString("Found %1 existing messaging connections to user, picking latest").arg(connections.Size()),
