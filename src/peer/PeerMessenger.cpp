@@ -35,6 +35,7 @@ PeerMessenger::PeerMessenger(QObject* parent)
     : QObject(parent)
 {
     peerMessenger = this;
+    RegisterLoggableItemType("user");
 
     Type* peerSocket = d.GetType("peer_socket");
     peerSocket->itemCreated.Add(

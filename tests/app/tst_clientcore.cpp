@@ -2,6 +2,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "peer/PeerMessenger.h"
 #include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
@@ -23,6 +24,8 @@ std::unique_ptr<ClientCore> StartCore(TickIntervals intervals = TickIntervals())
     d.Clear();
     auto core = std::make_unique<ClientCore>(intervals);
     core->CreateManagers();
+    // Other clients may reach it only from this machine.
+    peerMessenger->SetListeningAddress(QHostAddress::LocalHost);
     core->WriteSettingDefaults();
     core->LoadConfiguration();
     core->Start();
@@ -67,7 +70,8 @@ private slots:
         {
             // The first run finds no file: defaults, and no connection without a user name.
             auto core = StartCore();
-            QVERIFY(timerManager && dataSaver && gp_server && delayedInvoker && extendedAsciiTranslator);
+            QVERIFY(timerManager && dataSaver && gp_server && peerMessenger && delayedInvoker
+                    && extendedAsciiTranslator);
             QCOMPARE(GetSetting("chat_timestamps"), QString("activity_based"));
             QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
             SetSetting("server_host", "127.0.0.1");
@@ -75,7 +79,8 @@ private slots:
             SetSetting("minimize_to_tray", "no");
             d.GetType("wish_list_item")->GetItem("rare live recording");
             core->Shutdown();
-            QVERIFY(!timerManager && !dataSaver && !gp_server && !delayedInvoker && !extendedAsciiTranslator);
+            QVERIFY(!timerManager && !dataSaver && !gp_server && !peerMessenger && !delayedInvoker
+                    && !extendedAsciiTranslator);
             core->Shutdown();
         }
         QVERIFY(QFile::permissions(ClientCore::ConfigurationPath()) & QFile::ReadOwner);
