@@ -76,7 +76,7 @@ MemStream SearchReply()
         attributes.Add(AttributeMap::Bitrate, 128 + next() % 193);
         attributes.Add(AttributeMap::VariableBitrate, next() % 2);
         const std::string path = "Music\\" + title(2) + "\\" + title(3) + " (" + std::to_string(1960 + next() % 60)
-                                 + ")\\" + std::to_string(n % 14 + 1) + " - " + title(4) + ".mp3";
+            + ")\\" + std::to_string(n % 14 + 1) + " - " + title(4) + ".mp3";
         files.emplace_back(path, 2000000 + next() * 97, attributes);
     }
     MemStream body;
