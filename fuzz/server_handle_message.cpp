@@ -1,18 +1,14 @@
 // Hands arbitrary message bodies, under every code of the catalogue, to a
 // logged-in session. Whatever the body holds, the handler must neither read
-// out of bounds nor allocate without bound nor break the graph. The first
-// byte chooses the graph: with the peer network's types, or declared exactly
-// as the program declares it today, where nothing may throw and no type may
-// appear.
+// out of bounds nor allocate without bound nor break the graph, and no type
+// may appear. The first byte chooses the code.
 #include "app/Settings.h"
+#include "peer/PeerSchema.h"
 #include "server/Server.h"
 #include "server/ServerMessageCode.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 #include "wire/MemStream.h"
-
-// The same declaration of the peer network's types as the session tests use.
-#include "../tests/server/PeerNetworkTypes.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -39,15 +35,14 @@ public:
     // A fresh graph and a session that has just logged in. Nothing listens on
     // the port and no event loop runs, so the socket never leaves its
     // connecting state and nothing goes out.
-    void StartSession(bool withPeerNetwork)
+    void StartSession()
     {
         server.reset();
         d.Clear();
         saver = std::make_unique<DataSaver>();
         DeclareSettingsSchema();
         Server::CreateData();
-        if (withPeerNetwork)
-            DeclarePeerNetworkTypes();
+        DeclarePeerNetworkTypes();
         SetSetting("username", "fuzz");
         SetSetting("password", "fuzz");
         SetSetting("server_host", "127.0.0.1");
@@ -65,15 +60,14 @@ public:
 
     void Run(const uint8_t* data, size_t size)
     {
-        if (size < 2)
+        if (size < 1)
             return;
-        const bool withPeerNetwork = data[0] & 1;
-        StartSession(withPeerNetwork);
+        StartSession();
         const size_t typeCount = TypeCount();
-        const int code = codes[data[1] % codes.size()];
-        MemStream body(QByteArray(reinterpret_cast<const char*>(data + 2), int(size - 2)));
+        const int code = codes[data[0] % codes.size()];
+        MemStream body(QByteArray(reinterpret_cast<const char*>(data + 1), int(size - 1)));
         server->HandleMessage(code, body);
-        if (!withPeerNetwork && TypeCount() != typeCount)
+        if (TypeCount() != typeCount)
             std::abort();
         d.RemoveDisconnectedItems();
     }

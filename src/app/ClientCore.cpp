@@ -3,6 +3,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "peer/PeerMessenger.h"
 #include "search/WishListSchema.h"
 #include "server/PrivateMessageSchema.h"
 #include "server/Server.h"
@@ -73,6 +74,7 @@ void ClientCore::CreateManagers()
     Server::CreateData();
     qRegisterMetaType<ItemPtr>("ItemPtr");
     DeclarePrivateMessageTypes();
+    messenger = std::make_unique<PeerMessenger>();
 
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();
@@ -148,6 +150,7 @@ void ClientCore::Shutdown()
     }
     shares.reset();
     invoker.reset();
+    messenger.reset();
     server.reset();
     saver.reset();
     timers.reset();

@@ -11,6 +11,7 @@
 class DataSaver;
 class DelayedInvoker;
 class ExtendedAsciiTranslator;
+class PeerMessenger;
 class Server;
 class SharedFoldersManager;
 
@@ -75,6 +76,7 @@ private:
     std::unique_ptr<TimerManager> timers;
     std::unique_ptr<DataSaver> saver;
     std::unique_ptr<Server> server;
+    std::unique_ptr<PeerMessenger> messenger;
     std::unique_ptr<DelayedInvoker> invoker;
     std::unique_ptr<SharedFoldersManager> shares;
     std::unique_ptr<ExtendedAsciiTranslator> translator;

@@ -3,7 +3,6 @@
 #include "server/Server.h"
 
 #include "app/Settings.h"
-#include "server/ForeignRecords.h"
 #include "server/ServerReplies.h"
 #include "store/Data.h"
 
@@ -268,9 +267,6 @@ void OnRemoveRoomMembership(MemStream& message)
 void Server::HandleMessage(int code, MemStream& message)
 {
     if (state == StateNotConnected)
-        return;
-    const ForeignRecord record = RecordWrittenBy(code);
-    if (record != ForeignRecord::None && !CanWrite(record, "Server message " + MessageCodeToString(code)))
         return;
     switch (code) {
     case SM_LOGIN:

@@ -1,7 +1,6 @@
 // The outgoing operations of the session other than login and keep-alive.
 #include "server/Server.h"
 
-#include "server/ForeignRecords.h"
 #include "store/Data.h"
 
 void Server::SendFilesFolders(int folderCount, int fileCount)
@@ -28,8 +27,6 @@ void Server::BannedUser(const QString& user)
 
 void Server::GetUserAddress(const QString& user)
 {
-    if (!CanWrite(ForeignRecord::PeerAddress, QString("Address request for %1").arg(user)))
-        return;
     ItemPtr userItem = d.GetType("user")->GetItem(user);
     if (userItem.IsConnected("user_address_request"))
         return;

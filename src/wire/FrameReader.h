@@ -63,6 +63,8 @@ public:
 
     // The length word of the current frame (also after BadLength).
     uint32_t Length() const { return m_length; }
+    // Body bytes of the current frame received so far; 0 between frames.
+    uint64_t BodyReceived() const { return m_body ? m_body->GetLength() : 0; }
     // Applies from the next length word on.
     void SetMaxLength(uint32_t maxLength) { m_maxLength = maxLength; }
 

@@ -2,6 +2,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "peer/PeerMessenger.h"
 #include "server/Server.h"
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
@@ -24,6 +25,8 @@ std::unique_ptr<ClientCore> StartCore(TickIntervals intervals = TickIntervals())
     d.Clear();
     auto core = std::make_unique<ClientCore>(intervals);
     core->CreateManagers();
+    // Other clients may reach it only from this machine.
+    peerMessenger->SetListeningAddress(QHostAddress::LocalHost);
     core->WriteSettingDefaults();
     core->LoadConfiguration();
     core->Start();
@@ -68,7 +71,7 @@ private slots:
         {
             // The first run finds no file: defaults, and no connection without a user name.
             auto core = StartCore();
-            QVERIFY(timerManager && dataSaver && gp_server && delayedInvoker && sharedFoldersManager
+            QVERIFY(timerManager && dataSaver && gp_server && peerMessenger && delayedInvoker && sharedFoldersManager
                     && extendedAsciiTranslator);
             QCOMPARE(GetSetting("chat_timestamps"), QString("activity_based"));
             QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
@@ -83,8 +86,8 @@ private slots:
             sharedFoldersManager->AddSharedFolder(home.path() + "/music");
             QTRY_VERIFY_WITH_TIMEOUT(!sharedFoldersManager->IsScanning(), 10000);
             core->Shutdown();
-            QVERIFY(!timerManager && !dataSaver && !gp_server && !delayedInvoker && !sharedFoldersManager
-                    && !extendedAsciiTranslator);
+            QVERIFY(!timerManager && !dataSaver && !gp_server && !peerMessenger && !delayedInvoker
+                    && !sharedFoldersManager && !extendedAsciiTranslator);
             core->Shutdown();
         }
         QVERIFY(QFile::permissions(ClientCore::ConfigurationPath()) & QFile::ReadOwner);

@@ -15,8 +15,6 @@ struct OperationLayout
     const char* name;
     std::function<void(Server&)> operation;
     QByteArray bytes;
-    // Sent only when the program keeps the record its answer writes.
-    bool needsPeerNetwork = false;
 };
 
 // Every operation but the login, the keep-alive and the searches.

@@ -3,10 +3,10 @@
 #include "app/Settings.h"
 #include "server/ServerMessageCode.h"
 
-SessionFixture::SessionFixture(SessionGraph::Declarations declarations)
+SessionFixture::SessionFixture()
 {
     qputenv("HOME", home.path().toLocal8Bit());
-    graph = std::make_unique<SessionGraph>(declarations);
+    graph = std::make_unique<SessionGraph>();
     far = std::make_unique<ScriptedServer>();
     server = std::make_unique<Server>();
     SetSetting("username", "me");

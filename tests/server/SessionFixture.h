@@ -17,7 +17,7 @@
 class SessionFixture
 {
 public:
-    explicit SessionFixture(SessionGraph::Declarations declarations = SessionGraph::Declarations::WithPeerNetwork);
+    SessionFixture();
     ~SessionFixture();
 
     // Connects, takes the login and accepts it; false when any step fails.

@@ -1,20 +1,18 @@
 #include "SessionGraph.h"
 
-#include "PeerNetworkTypes.h"
-
 #include "app/Settings.h"
+#include "peer/PeerSchema.h"
 #include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
 
-SessionGraph::SessionGraph(Declarations declarations)
+SessionGraph::SessionGraph()
 {
     d.Clear();
     saver = std::make_unique<DataSaver>();
     DeclareSettingsSchema();
     Server::CreateData();
-    if (declarations == Declarations::WithPeerNetwork)
-        DeclarePeerNetworkTypes();
+    DeclarePeerNetworkTypes();
 }
 
 SessionGraph::~SessionGraph()

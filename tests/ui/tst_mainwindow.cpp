@@ -321,11 +321,12 @@ void MainWindowTest::optionsWriteTheirSettings()
     QCOMPARE(GetSetting("server_port"), QString("224"));
     QTest::keyClicks(options->ServerPortEdit(), "2");
 
-    // The label follows the obfuscated port whoever writes it.
-    QVERIFY(options->ObfuscatedPortLabel()->isHidden());
-    SetSetting("obfuscated_listening_port", "2236");
+    // The label follows the obfuscated port whoever writes it: the peer
+    // network's default at start, then another.
     QVERIFY(!options->ObfuscatedPortLabel()->isHidden());
     QVERIFY(options->ObfuscatedPortLabel()->text().startsWith("Obfuscated port is 2236,"));
+    SetSetting("obfuscated_listening_port", "2240");
+    QVERIFY(options->ObfuscatedPortLabel()->text().startsWith("Obfuscated port is 2240,"));
 
     window.reset();
     const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());

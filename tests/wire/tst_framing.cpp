@@ -3,6 +3,7 @@
 #include "wire/Obfuscation.h"
 
 #include <QBuffer>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <malloc.h>
@@ -85,6 +86,34 @@ private slots:
         reader->Append(wire.constData() + wire.size() - 1, 1);
         QCOMPARE(reader->Next(frame), FrameReader::Result::Complete);
         QCOMPARE(frame.GetPendingBytes(), body);
+    }
+
+    // The scrambling goes a word at a time where it can; cut anywhere, it
+    // must give what the rule gives byte by byte.
+    void scramblingInPiecesFollowsTheByteRule()
+    {
+        QRandomGenerator random(7);
+        QByteArray bytes(4099, Qt::Uninitialized);
+        for (char& byte : bytes)
+            byte = char(random.bounded(256));
+        const uint32_t key = random.generate();
+        QByteArray expected = bytes;
+        uint32_t rolling = key;
+        for (int n = 0; n < expected.size(); ++n) {
+            if (n % 4 == 0)
+                rolling = (rolling << 1) | (rolling >> 31);
+            expected[n] = char(uint8_t(expected[n]) ^ uint8_t(rolling >> (8 * (n % 4))));
+        }
+        for (int round = 0; round < 50; ++round) {
+            QByteArray scrambled = bytes;
+            ObfuscationStream stream(key);
+            for (int at = 0; at < scrambled.size();) {
+                const int piece = qMin(int(random.bounded(1, 12)), scrambled.size() - at);
+                stream.Apply(reinterpret_cast<uint8_t*>(scrambled.data()) + at, size_t(piece));
+                at += piece;
+            }
+            QCOMPARE(scrambled, expected);
+        }
     }
 
     void framesArriveWholeAndInOrderHoweverTheBytesAreCut_data()

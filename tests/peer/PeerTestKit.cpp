@@ -1,0 +1,21 @@
+#include "PeerTestKit.h"
+
+#include "app/Settings.h"
+#include "peer/PeerSchema.h"
+#include "server/Server.h"
+#include "store/Data.h"
+#include "store/DataSaver.h"
+
+PeerGraph::PeerGraph()
+{
+    d.Clear();
+    saver = std::make_unique<DataSaver>();
+    DeclareSettingsSchema();
+    Server::CreateData();
+    DeclarePeerNetworkTypes();
+}
+
+PeerGraph::~PeerGraph()
+{
+    d.Clear();
+}
