@@ -3,6 +3,7 @@
 #include "app/ClientCore.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "peer/PeerMessenger.h"
 #include "server/Server.h"
 #include "store/Data.h"
 #include "ui/ApplicationIcon.h"
@@ -61,6 +62,7 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
     , tabs(new QTabWidget)
     , identityLabel(new QLabel)
+    , listeningWarning(new QLabel)
     , sizeProxy(new WindowGeometryProxy(this))
 {
     mainWindow = this;
@@ -68,6 +70,10 @@ MainWindow::MainWindow(QWidget* parent)
     setCentralWidget(tabs);
     setWindowIcon(ApplicationIcon());
     identityLabel->setObjectName("identity");
+    listeningWarning->setObjectName("listening_warning");
+    listeningWarning->setStyleSheet("color: #b00020");
+    listeningWarning->hide();
+    statusBar()->addPermanentWidget(listeningWarning);
     statusBar()->addPermanentWidget(identityLabel);
     resize(900, 640);
 }
@@ -131,6 +137,11 @@ void MainWindow::Init()
     connect(optionsForm, &OptionsForm::ListeningPortRequested, this, &MainWindow::OpenListeningPortDialog);
     connect(optionsForm, &OptionsForm::MinimizeToTrayToggled, this, &MainWindow::OnMinimizeToTrayToggled);
     connect(optionsForm, &OptionsForm::ShowDiagnosticsToggled, this, &MainWindow::OnShowDiagnosticsToggled);
+    connect(peerMessenger, &PeerMessenger::ListeningFailed, this, &MainWindow::OnListeningFailed);
+    connect(peerMessenger, &PeerMessenger::Listening, this, [this] {
+        optionsForm->ShowListeningError(QString());
+        listeningWarning->hide();
+    });
     BuildMenuBar();
 
     WatchUsername();
@@ -461,6 +472,18 @@ void MainWindow::OnConnectionFailed(const QString& reason)
                                          .arg(ConnectionMessages::FailureReason(reason, socketError))
                                      + advice);
     }
+}
+
+void MainWindow::OnListeningFailed(int port, const QString& reason)
+{
+    const QString error = QString("port %1 could not be opened (%2)").arg(port).arg(reason);
+    optionsForm->ShowListeningError(error);
+    listeningWarning->setText(QString("Not listening on port %1").arg(port));
+    listeningWarning->setToolTip(error);
+    listeningWarning->show();
+    statusBar()->showMessage(QString("Other users cannot connect to you: %1. Choose another listening port in the "
+                                     "Options tab; listening is tried again at every login.")
+                                 .arg(error));
 }
 
 void MainWindow::OnSaveFailed(const QString& reason)

@@ -46,6 +46,7 @@ public:
     EventToolBar* Events() const { return eventBar; }
     QLineEdit* UserNameEntry() const { return userNameEntry; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
+    QLabel* ListeningWarning() const { return listeningWarning; }
     ClientCore* Core() const { return core.get(); }
 
     // The main tab a first_open_tab word names; the rooms tab stands in for
@@ -82,6 +83,7 @@ private slots:
     void OnAdminMessage(const QString& text);
     void OnAwayToggled(bool away);
     void OnSaveFailed(const QString& reason);
+    void OnListeningFailed(int port, const QString& reason);
     void OnMinimizeToTrayToggled(bool on);
     void OnShowDiagnosticsToggled(bool on);
     void OnTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -121,6 +123,8 @@ private:
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     QLabel* identityLabel;
+    // Shown while other users cannot connect because a listening port could not be opened.
+    QLabel* listeningWarning;
     WindowGeometryProxy* sizeProxy;
     QSystemTrayIcon* trayIcon = nullptr;
 };

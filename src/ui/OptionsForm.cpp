@@ -288,6 +288,12 @@ void OptionsForm::OnPortSettingChanged(ItemPtr)
     ShowPorts();
 }
 
+void OptionsForm::ShowListeningError(const QString& error)
+{
+    listeningError = error;
+    ShowPorts();
+}
+
 void OptionsForm::ShowPorts()
 {
     const QString listening = GetSetting("listening_port");
@@ -295,6 +301,9 @@ void OptionsForm::ShowPorts()
     QString text = listening.isEmpty() ? QString("Listening port: not chosen yet") : "Listening port: " + listening;
     if (!pending.isEmpty() && pending != listening)
         text += QString(" (%1 after a restart)").arg(pending);
+    if (!listeningError.isEmpty())
+        text += QString("\nNot listening: %1. Other users cannot connect to you; choose another port.")
+                    .arg(listeningError);
     listeningPortLabel->setText(text);
 
     const QString obfuscated = GetSetting("obfuscated_listening_port");

@@ -42,6 +42,10 @@ public:
     QLineEdit* ServerHostEdit() const { return serverHost; }
     QLineEdit* ServerPortEdit() const { return serverPort; }
     QLabel* ObfuscatedPortLabel() const { return obfuscatedPortLabel; }
+    QLabel* ListeningPortLabel() const { return listeningPortLabel; }
+
+    // Why the client is not listening (empty while it listens): shown on the port line.
+    void ShowListeningError(const QString& error);
     SoundOptionsPage* Sounds() const { return sounds; }
 
     // The words the choosers write, by entry.
@@ -78,6 +82,7 @@ private:
     QLineEdit* serverHost;
     QLineEdit* serverPort;
     QLabel* listeningPortLabel;
+    QString listeningError;
     QLabel* obfuscatedPortLabel;
     QSpinBox* maxQueuedUploads;
     QLineEdit* emptyShareMessage;

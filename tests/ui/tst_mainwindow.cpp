@@ -105,6 +105,7 @@ private slots:
     void damagedConfigurationIsReportedAndKept();
     void storedMinimizeToTrayOverridesDefault();
     void optionsWriteTheirSettings();
+    void listeningFailureIsShown();
     void diagnosticsTabFollowsSetting();
     void windowSizeIsRememberedAcrossRestart();
     void menusToolBarsAndFirstTab();
@@ -341,6 +342,21 @@ void MainWindowTest::optionsWriteTheirSettings()
         QCOMPARE(restarted->Options()->MaxQueuedUploadsBox()->value(), 55);
         QCOMPARE(restarted->Options()->ServerHostEdit()->text(), QString("127.0.0.1"));
     }
+}
+
+void MainWindowTest::listeningFailureIsShown()
+{
+    QTcpServer occupant;
+    QVERIFY(occupant.listen(QHostAddress::AnyIPv4, 0));
+    ClientHome home;
+    QMap<QString, QString> settings = KnownUser();
+    settings.insert("listening_port", QString::number(occupant.serverPort()));
+    WriteSavedSettings(home.ConfigurationPath(), settings);
+    auto window = StartClient();
+    // Told where the user looks first, and where the port is chosen.
+    QVERIFY(!window->ListeningWarning()->isHidden());
+    QVERIFY(window->ListeningWarning()->text().contains(QString::number(occupant.serverPort())));
+    QVERIFY(window->Options()->ListeningPortLabel()->text().contains("Not listening"));
 }
 
 void MainWindowTest::diagnosticsTabFollowsSetting()
