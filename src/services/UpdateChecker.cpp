@@ -88,7 +88,7 @@ bool UpdateChecker::TakeReceived(QNetworkReply* from)
     received += from->read(MaxReplyBytes + 1 - received.size());
     if (received.size() <= MaxReplyBytes)
         return true;
-    LogCheck(QString("Version check: the reply is longer than %1 bytes.").arg(MaxReplyBytes));
+    LogCheck(QString("Version check failed: the reply is longer than %1 bytes.").arg(MaxReplyBytes));
     return false;
 }
 
@@ -113,6 +113,10 @@ void UpdateChecker::OnRequestFinished()
         return;
     const std::optional<OfferedVersion> offer
         = ReadVersionFile(file, ProgramVersion, GetSetting("skip_version").toLongLong());
-    if (offer)
-        emit NewVersion(offer->build, offer->downloadAddress, offer->notes);
+    if (!offer) {
+        LogCheck("Version check done: no newer build to offer.");
+        return;
+    }
+    LogCheck(QString("Version check done: build %1 is offered.").arg(offer->build));
+    emit NewVersion(offer->build, offer->downloadAddress, offer->notes);
 }
