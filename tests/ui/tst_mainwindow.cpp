@@ -560,10 +560,10 @@ void MainWindowTest::screenshot()
     ClientHome home;
     QMap<QString, QString> settings = {{"username", "alice"},
                                        {"password", "secret"},
-                                       {"use_upnp", "no"},
                                        {"show_diagnostics", "yes"},
                                        {"listening_port", "2235"},
                                        {"obfuscated_listening_port", "2236"}};
+    settings.insert("use_upnp", "no");
     PointAtSilentServer(settings);
     WriteSavedSettings(home.ConfigurationPath(), settings);
     ApplyPreferredStyle();
