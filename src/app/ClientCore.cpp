@@ -4,9 +4,10 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "peer/PeerMessenger.h"
-#include "search/WishListSchema.h"
 #include "server/PrivateMessageSchema.h"
 #include "server/Server.h"
+#include "services/PortForwarder.h"
+#include "services/UpdateChecker.h"
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
@@ -69,6 +70,7 @@ void ClientCore::CreateManagers()
     saver = std::make_unique<DataSaver>();
     saver->SetReporter(LogConfiguration);
     server = std::make_unique<Server>();
+    server->SetPortMapper(std::make_unique<PortForwarder>());
 
     DeclareSettingsSchema();
     Server::CreateData();
@@ -76,10 +78,12 @@ void ClientCore::CreateManagers()
     DeclarePrivateMessageTypes();
     messenger = std::make_unique<PeerMessenger>();
 
-    DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();
     shares = std::make_unique<SharedFoldersManager>();
+    wishes = std::make_unique<WishListSearcher>(nullptr, intervals.wishListSecondMs);
     translator = std::make_unique<ExtendedAsciiTranslator>();
+    // The address is the packager's; without one no check is made.
+    updates = std::make_unique<UpdateChecker>(QUrl(QStringLiteral(QUILLMER_VERSION_FILE_URL)));
 }
 
 void ClientCore::WriteSettingDefaults()
@@ -109,6 +113,7 @@ void ClientCore::Start()
     connect(timers.get(), &TimerManager::FiveMinutesTick, this, &ClientCore::EveryFiveMinutes);
     connect(timers.get(), &TimerManager::HourTick, this, &ClientCore::EveryHour);
     shares->Init();
+    updates->Init();
 }
 
 void ClientCore::ConnectIfUserKnown()
@@ -148,6 +153,8 @@ void ClientCore::Shutdown()
         d.RemoveDisconnectedItems();
         SaveConfiguration();
     }
+    updates.reset();
+    wishes.reset();
     shares.reset();
     invoker.reset();
     messenger.reset();

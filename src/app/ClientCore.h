@@ -2,6 +2,7 @@
 #define APP_CLIENTCORE_H
 
 #include "app/TimerManager.h"
+#include "search/WishListSearcher.h"
 
 #include <QObject>
 #include <QString>
@@ -14,13 +15,16 @@ class ExtendedAsciiTranslator;
 class PeerMessenger;
 class Server;
 class SharedFoldersManager;
+class UpdateChecker;
 
-// The intervals of the periodic ticks; tests shorten them.
+// The intervals of the periodic ticks, and the length of a second of the
+// server's wish-list interval; tests shorten them.
 struct TickIntervals
 {
     int halfMinuteMs = TimerManager::HalfMinuteMs;
     int fiveMinutesMs = TimerManager::FiveMinutesMs;
     int hourMs = TimerManager::HourMs;
+    int wishListSecondMs = WishListSearcher::SecondMs;
 };
 
 // The client without its windows: creates the managers in their start-up order, loads the configuration file,
@@ -51,8 +55,8 @@ public:
     void WriteSettingDefaults();
     // Loads the configuration file; every data handler is told whether there was data.
     LoadResult LoadConfiguration();
-    // After loading: marks the data's layout version, starts the periodic collection and saving, and brings the
-    // shares up to date with the disk.
+    // After loading: marks the data's layout version, starts the periodic collection and saving, brings the
+    // shares up to date with the disk, and has the version checked after the first login.
     void Start();
     // Logs in when a user name is known.
     void ConnectIfUserKnown();
@@ -79,7 +83,9 @@ private:
     std::unique_ptr<PeerMessenger> messenger;
     std::unique_ptr<DelayedInvoker> invoker;
     std::unique_ptr<SharedFoldersManager> shares;
+    std::unique_ptr<WishListSearcher> wishes;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
+    std::unique_ptr<UpdateChecker> updates;
     bool loadAttempted = false;
     bool saveFailing = false;
     bool shutDown = false;

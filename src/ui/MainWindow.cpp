@@ -2,9 +2,13 @@
 
 #include "app/ClientCore.h"
 #include "app/Log.h"
+#include "app/ProgramVersion.h"
 #include "app/Settings.h"
+#include "import/ConfigurationImporter.h"
 #include "peer/PeerMessenger.h"
 #include "server/Server.h"
+#include "services/PortForwarder.h"
+#include "services/UpdateChecker.h"
 #include "store/Data.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/AreaLogTabs.h"
@@ -16,8 +20,8 @@
 #include "ui/DiagnosticsForm.h"
 #include "ui/EventToolBar.h"
 #include "ui/ListeningPortDialog.h"
+#include "ui/NewVersionDialog.h"
 #include "ui/OptionsForm.h"
-#include "ui/ProgramVersion.h"
 #include "ui/RoomsForm.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
@@ -25,9 +29,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -112,6 +118,7 @@ void MainWindow::Init()
     connect(gp_server, &Server::Connecting, this, &MainWindow::OnConnecting);
     connect(gp_server, &Server::Disconnected, this, &MainWindow::OnDisconnected);
     connect(core.get(), &ClientCore::SaveFailed, this, &MainWindow::OnSaveFailed);
+    connect(updateChecker, &UpdateChecker::NewVersion, this, &MainWindow::OnNewVersion);
 
     BuildToolBar();
     DeclareWindowTypes();
@@ -142,6 +149,7 @@ void MainWindow::Init()
         optionsForm->ShowListeningError(QString());
         listeningWarning->hide();
     });
+    connect(optionsForm->CheckBox("use_upnp"), &QCheckBox::toggled, this, &MainWindow::OnUseUpnpToggled);
     BuildMenuBar();
 
     WatchUsername();
@@ -218,6 +226,9 @@ void MainWindow::BuildMenuBar()
     awayAction->setObjectName("away");
     awayAction->setCheckable(true);
     awayAction->setShortcut(QKeySequence("Ctrl+Shift+A"));
+    file->addSeparator();
+    QAction* importUserList = file->addAction("&Import User List...", this, &MainWindow::OnImportUserListClicked);
+    importUserList->setObjectName("import_user_list");
     file->addSeparator();
     QAction* quit = file->addAction("&Quit", this, &MainWindow::QuitRequested);
     quit->setObjectName("quit");
@@ -421,6 +432,39 @@ void MainWindow::OnAdminMessage(const QString& text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+void MainWindow::OnNewVersion(qint64 build, const QString& downloadAddress, const QStringList& notes)
+{
+    auto* dialog = new NewVersionDialog(build, downloadAddress, notes, this);
+    dialog->setObjectName("new_version");
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+void MainWindow::OnImportUserListClicked()
+{
+    const QString title = "Importing user list from original Quillmer client";
+    QMessageBox::information(
+        this, title,
+        "To import your user list, your original Quillmer client must be set not to save configuration data to the "
+        "registry (under Options->General), and the favlist.cfg file must then be located on your computer. The next "
+        "dialog will ask you to navigate to the exact location of the favlist.cfg file.");
+    const QString path = QDir::fromNativeSeparators(
+        QFileDialog::getOpenFileName(this, "Find User List Configuration File", QString(), "favlist.cfg"));
+    if (path.isEmpty())
+        return;
+    if (ConfigurationImporter::ImportUserList(path))
+        QMessageBox::information(this, title, "Import successful.");
+    else
+        QMessageBox::information(this, title, "Import could not be completed successfully.");
+}
+
+void MainWindow::OnUseUpnpToggled(bool on)
+{
+    // Switched on, the router is looked for at once rather than at the next connection.
+    if (on && portForwarder)
+        portForwarder->Init();
 }
 
 void MainWindow::OnAwayToggled(bool away)

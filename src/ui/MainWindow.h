@@ -81,6 +81,9 @@ private slots:
     void OnConnectionFailed(const QString& reason);
     void OnPrivateChat(const QString& user, const QString& message, time_t timeStamp, bool flag);
     void OnAdminMessage(const QString& text);
+    void OnNewVersion(qint64 build, const QString& downloadAddress, const QStringList& notes);
+    void OnImportUserListClicked();
+    void OnUseUpnpToggled(bool on);
     void OnAwayToggled(bool away);
     void OnSaveFailed(const QString& reason);
     void OnListeningFailed(int port, const QString& reason);

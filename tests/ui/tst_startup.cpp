@@ -80,6 +80,7 @@ QMap<QString, QString> StartupTest::SettingsOfKnownUser() const
 {
     return {{"username", "alice"},
             {"password", "secret"},
+            {"use_upnp", "no"},
             {"server_host", "127.0.0.1"},
             {"server_port", QString::number(silentServer.serverPort())}};
 }
