@@ -21,17 +21,6 @@ namespace {
 // One second of the server's interval lasts this long here.
 constexpr int SecondMs = 50;
 
-// The search records that the peer network declares, for as long as this
-// program is built without it.
-void DeclareSearchRecordsIfMissing()
-{
-    if (d.HasType("search_request"))
-        return;
-    Type* request = d.NewType("search_request", Primary, false, false);
-    request->RelateToType(d.NewType("search_request_text", Primary, false, true), Many, One, false);
-    request->RelateToType(d.NewType("wishlist_search", Tertiary, true, true), Many, One, false);
-}
-
 QStringList Texts(const std::list<ItemPtr>& items)
 {
     QStringList texts;
@@ -75,7 +64,6 @@ private:
         core->WriteSettingDefaults();
         core->LoadConfiguration();
         core->Start();
-        DeclareSearchRecordsIfMissing();
         SetSetting("server_host", "127.0.0.1");
         SetSetting("server_port", QString::number(network->ServerPort()));
         SetSetting("username", "wisher");
