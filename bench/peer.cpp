@@ -9,7 +9,7 @@
 //
 //     bench_peer [benchmark options]
 #include "app/Settings.h"
-#include "peer/CompressedBody.h"
+#include "wire/Compression.h"
 #include "peer/PeerFraming.h"
 #include "peer/PeerGreeting.h"
 #include "peer/PeerMessageCode.h"

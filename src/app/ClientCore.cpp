@@ -79,7 +79,21 @@ void ClientCore::CreateManagers()
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();
     shares = std::make_unique<SharedFoldersManager>();
+    ConnectSharing();
     translator = std::make_unique<ExtendedAsciiTranslator>();
+}
+
+void ClientCore::ConnectSharing()
+{
+    SharedFoldersManager* sharing = shares.get();
+    PeerMessenger* peers = messenger.get();
+    connect(peers, &PeerMessenger::SharedFileListRequested, sharing, &SharedFoldersManager::OnSharedFileListRequested);
+    connect(peers, &PeerMessenger::SharedFilesInFolderRequested, sharing,
+            &SharedFoldersManager::OnFilesInFoldersRequested);
+    const auto send = [peers](QString user, MemStream message) { peers->SendMessageToUser(user, message); };
+    connect(sharing, &SharedFoldersManager::SearchReplyReady, peers, send);
+    connect(sharing, &SharedFoldersManager::FolderContentsReady, peers, send);
+    connect(sharing, &SharedFoldersManager::SharedFileListReady, peers, send);
 }
 
 void ClientCore::WriteSettingDefaults()

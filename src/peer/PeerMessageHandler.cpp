@@ -1,7 +1,7 @@
 #include "peer/PeerMessageHandler.h"
 
 #include "app/Log.h"
-#include "peer/CompressedBody.h"
+#include "wire/Compression.h"
 #include "peer/PeerMessageCode.h"
 #include "peer/PeerMessages.h"
 #include "peer/SearchResults.h"

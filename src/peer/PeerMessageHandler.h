@@ -1,7 +1,7 @@
 #ifndef PEER_PEERMESSAGEHANDLER_H
 #define PEER_PEERMESSAGEHANDLER_H
 
-#include "peer/CompressedBody.h"
+#include "wire/Compression.h"
 #include "shares/FileInfo.h"
 #include "store/ItemPtr.h"
 #include "wire/MemStream.h"

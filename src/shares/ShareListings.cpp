@@ -1,15 +1,18 @@
 #include "shares/ShareListings.h"
 
+#include "shares/ShareListWalk.h"
 #include "shares/ShareVisibility.h"
+#include "shares/SharesSchema.h"
 #include "store/Data.h"
 
 #include <algorithm>
 #include <optional>
 
 namespace {
-std::string Bytes(ItemPtr item)
+const std::string& Bytes(const Item* item)
 {
-    return item ? item->GetValue().Bytes() : std::string();
+    static const std::string none;
+    return item ? item->GetValue().Bytes() : none;
 }
 
 std::string Backslashed(std::string path)
@@ -17,52 +20,53 @@ std::string Backslashed(std::string path)
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
+} // namespace
 
-FileInfo SharedFileRecord(ItemPtr file, std::string name, bool withAttributes)
+FileInfo SharedFileRecord(const ShareTypes& types, const Item* file, std::string name, bool withAttributes)
 {
-    const std::string fileName = Bytes(file.GetItem("shared_file_name"));
     AttributeMap attributes;
     if (withAttributes) {
-        const ItemPtr bitrate = file.GetItem("bitrate");
-        const ItemPtr mode = file.GetItem("bitrate_mode");
-        attributes = AttributeMap::ForSharedFile(
-            QString::fromStdString(fileName), bitrate ? std::optional<uint32_t>(bitrate.AsUInt()) : std::nullopt,
-            mode ? std::optional<bool>(mode->GetValue().Bytes() == "vbr") : std::nullopt);
+        const ItemPtr bitrate = file->GetItem(types.bitrate);
+        const Item* mode = file->GetItem(types.bitrateMode);
+        attributes
+            = AttributeMap::ForSharedFile(QString::fromStdString(Bytes(file->GetItem(types.sharedFileName))),
+                                          bitrate ? std::optional<uint32_t>(bitrate.AsUInt()) : std::nullopt,
+                                          mode ? std::optional<bool>(mode->GetValue().Bytes() == "vbr") : std::nullopt);
     }
-    return FileInfo(std::move(name), file.GetItem("shared_file_size").AsUInt64(), std::move(attributes));
+    return FileInfo(std::move(name), ItemPtr(file->GetItem(types.sharedFileSize)).AsUInt64(), std::move(attributes));
 }
-} // namespace
 
 std::set<FileInfo> SearchReplyFiles(const std::vector<ItemPtr>& files)
 {
+    const ShareTypes types;
     std::set<FileInfo> records;
     for (ItemPtr file : files)
-        records.insert(SharedFileRecord(
-            file,
-            Backslashed(Bytes(file.GetItem("shared_file_folder")) + "/" + Bytes(file.GetItem("shared_file_name"))),
-            true));
+        records.insert(SharedFileRecord(types, file.Get(),
+                                        Backslashed(Bytes(file->GetItem(types.sharedFileFolder)) + "/"
+                                                    + Bytes(file->GetItem(types.sharedFileName))),
+                                        true));
     return records;
 }
 
 FileInfoMap GetSharedFilesForUser(const QString& user)
 {
+    const ShareTypes types;
+    ShareListWalk walk(types, GetUserSharedFolders(user));
+    walk.Step([] { return false; });
     FileInfoMap share;
-    for (ItemPtr root : GetUserSharedFolders(user))
-        for (ItemPtr folder : root.GetItems("shared_file_folder")) {
-            std::set<FileInfo>& files = share[Backslashed(Bytes(folder))];
-            for (ItemPtr file : folder.GetItems("shared_file"))
-                files.insert(SharedFileRecord(file, Bytes(file.GetItem("shared_file_name")), true));
-        }
+    for (ListedFolder& folder : walk.Take())
+        share.emplace(std::move(folder.path), std::set<FileInfo>(folder.files.begin(), folder.files.end()));
     return share;
 }
 
 SharedFolderInfo GetFolderContentsForUser(const QString& user, const QString& folder)
 {
+    const ShareTypes types;
     SharedFolderInfo contents;
-    const ItemPtr found = d.GetType("shared_file_folder")->HasItem(Value(QString(folder).replace('\\', '/')));
+    const ItemPtr found = types.sharedFileFolder->HasItem(Value(QString(folder).replace('\\', '/')));
     if (!found || found.GetItems("shared_folder").Common(GetUserSharedFolders(user)).Empty())
         return contents;
     for (ItemPtr file : found.GetItems("shared_file"))
-        contents.files.insert(SharedFileRecord(file, Bytes(file.GetItem("shared_file_name")), false));
+        contents.files.insert(SharedFileRecord(types, file.Get(), Bytes(file->GetItem(types.sharedFileName)), false));
     return contents;
 }

@@ -1,6 +1,6 @@
 #include "PeerTestKit.h"
 
-#include "peer/CompressedBody.h"
+#include "wire/Compression.h"
 #include "peer/PeerGreeting.h"
 #include "peer/PeerMessageCode.h"
 #include "peer/PeerMessageHandler.h"

@@ -2,7 +2,7 @@
 
 #include "app/Log.h"
 #include "app/Settings.h"
-#include "peer/CompressedBody.h"
+#include "wire/Compression.h"
 #include "peer/PeerMessageHandler.h"
 #include "peer/SearchResults.h"
 #include "search/SearchRequestRecord.h"
