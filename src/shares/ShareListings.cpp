@@ -22,6 +22,33 @@ std::string Backslashed(std::string path)
 }
 } // namespace
 
+void PutInOrder(ShareListing& listing)
+{
+    std::stable_sort(listing.begin(), listing.end(),
+                     [](const ListedFolder& a, const ListedFolder& b) { return a.path < b.path; });
+    // Folders listed twice become one, with the files of both.
+    auto kept = listing.begin();
+    for (auto folder = listing.begin(); folder != listing.end(); ++folder) {
+        if (folder != listing.begin() && folder->path == (kept - 1)->path) {
+            std::vector<FileInfo>& files = (kept - 1)->files;
+            files.insert(files.end(), std::make_move_iterator(folder->files.begin()),
+                         std::make_move_iterator(folder->files.end()));
+        } else {
+            if (kept != folder)
+                *kept = std::move(*folder);
+            ++kept;
+        }
+    }
+    listing.erase(kept, listing.end());
+    for (ListedFolder& folder : listing) {
+        std::vector<FileInfo>& files = folder.files;
+        std::stable_sort(files.begin(), files.end());
+        files.erase(std::unique(files.begin(), files.end(),
+                                [](const FileInfo& a, const FileInfo& b) { return !(a < b) && !(b < a); }),
+                    files.end());
+    }
+}
+
 FileInfo SharedFileRecord(const ShareTypes& types, const Item* file, std::string name, bool withAttributes)
 {
     AttributeMap attributes;
@@ -54,8 +81,8 @@ FileInfoMap GetSharedFilesForUser(const QString& user)
     ShareListWalk walk(types, GetUserSharedFolders(user));
     walk.Step([] { return false; });
     FileInfoMap share;
-    for (ListedFolder& folder : walk.Take())
-        share.emplace(std::move(folder.path), std::set<FileInfo>(folder.files.begin(), folder.files.end()));
+    for (const ListedFolder& folder : walk.Take())
+        share[folder.path].insert(folder.files.begin(), folder.files.end());
     return share;
 }
 

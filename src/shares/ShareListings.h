@@ -16,8 +16,8 @@ struct ShareTypes;
 // The records of the own shared files as other users get them, read from the
 // share index and restricted to what the user may see.
 
-// One folder of a share list: its path with backslashes and its files, in
-// FileInfo order and each once.
+// One folder of a share list: its path with backslashes and its files, on the
+// wire in FileInfo order and each once.
 struct ListedFolder
 {
     std::string path;
@@ -26,9 +26,14 @@ struct ListedFolder
     bool operator==(const ListedFolder& other) const { return path == other.path && files == other.files; }
 };
 
-// A share list as it goes on the wire: the folders in byte order of their
-// paths, each once.
+// A share list; on the wire the folders go in byte order of their paths, each
+// once (see PutInOrder).
 using ShareListing = std::vector<ListedFolder>;
+
+// Puts the folders in order of their paths, a folder listed twice once with
+// the files of both, and each folder's files in FileInfo order, a repeated
+// name and size once (the first). Reads nothing shared: any thread may.
+void PutInOrder(ShareListing& listing);
 
 // The record of one "shared_file" under the given name: its size and, when
 // asked for and the name ends in "mp3", the bitrate and bitrate mode it has.

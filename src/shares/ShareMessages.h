@@ -31,7 +31,8 @@ struct UploadQueueStatus
 // upload speed, the queue length and an empty attribute table.
 MemStream SearchReplyMessage(const QString& ownUser, uint32_t token, const std::set<FileInfo>& files,
                              const UploadQueueStatus& uploads, uint32_t uploadSpeed);
-// Code 5: the folders and their files, then an empty attribute table. Only
+// Code 5: the folders and their files (in order, see PutInOrder), then an
+// empty attribute table. Only
 // memory can run out here (std::bad_alloc); it reads no shared state, so any
 // thread may build it.
 MemStream BuildSharedFileListMessage(const ShareListing& listing);

@@ -67,6 +67,7 @@ void SharedFileLists::Compress(ShareListing listing)
         MemStream message;
         bool built = true;
         try {
+            PutInOrder(*records);
             message = BuildSharedFileListMessage(*records);
         } catch (const std::bad_alloc&) {
             built = false;

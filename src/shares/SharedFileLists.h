@@ -19,9 +19,9 @@
 class ItemSet;
 
 // Builds share list messages (code 5) without holding up the event loop: the
-// records are read from the index in slices of a few milliseconds, then
-// written and compressed on a worker thread, and the message comes out as
-// Ready. One list is built at a time, so memory holds one list however many
+// records are read from the index in slices of a few milliseconds, then put
+// in order, written and compressed on a worker thread, and the message comes
+// out as Ready. One list is built at a time, so memory holds one list however many
 // ask; users who see the same shared folders share a build while it waits or
 // runs, and a user who asks again meanwhile is answered once. When memory runs
 // out for a list, it is logged and not sent.

@@ -3,8 +3,8 @@
 #include "shares/ShareIndex.h"
 #include "shares/ShareReconciler.h"
 
-#include <QSignalSpy>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
