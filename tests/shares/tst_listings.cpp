@@ -124,6 +124,18 @@ private slots:
         QVERIFY(own.empty());
     }
 
+    // A manager that goes while a list is compressed waits for it and sends nothing.
+    void goesWhileAListIsBuilt()
+    {
+        int sent = 0;
+        connect(share->manager.get(), &SharedFoldersManager::SharedFileListReady, this, [&] { ++sent; });
+        share->manager->OnSharedFileListRequested("zed");
+        QCoreApplication::processEvents();
+        share.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(sent, 0);
+    }
+
     // Read a file at a time, the list is the one a whole read gives; when the
     // index changes between pieces, a folder that went is left out and one
     // not read yet shows what came.
