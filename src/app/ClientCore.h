@@ -14,6 +14,7 @@ class ExtendedAsciiTranslator;
 class PeerMessenger;
 class Server;
 class SharedFoldersManager;
+class TransferQueueManager;
 
 // The intervals of the periodic ticks; tests shorten them.
 struct TickIntervals
@@ -72,6 +73,10 @@ public slots:
     void EveryHour();
 
 private:
+    // Feeds the transfer queue's numbers to the peer messenger and sharing, and hands it the peer messages and
+    // file connections of transfers.
+    void ConnectTransfers();
+
     TickIntervals intervals;
     std::unique_ptr<TimerManager> timers;
     std::unique_ptr<DataSaver> saver;
@@ -79,6 +84,7 @@ private:
     std::unique_ptr<PeerMessenger> messenger;
     std::unique_ptr<DelayedInvoker> invoker;
     std::unique_ptr<SharedFoldersManager> shares;
+    std::unique_ptr<TransferQueueManager> transfers;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
     bool loadAttempted = false;
     bool saveFailing = false;
