@@ -28,6 +28,8 @@ constexpr qint64 FirstPlaceInLineDelayMs = 10 * 1000;
 constexpr qint64 RequeuedPlaceInLineDelayMs = 30 * 1000;
 constexpr qint64 QueueRequestIntervalMs = 600 * 1000;
 constexpr qint64 PlaceInLineIntervalMs = 600 * 1000;
+// What a file connection may hold unread: a few pieces, whatever the peer sends and however slow the disk.
+constexpr qint64 MaxBufferedBytes = 4 * DownloadThread::PieceBytes;
 
 ItemPtr StatusItem(const char* word)
 {
@@ -427,6 +429,7 @@ void DownloadQueue::OnFileConnection(const QString& user, QTcpSocket* socket, un
     entry += cells.NewCounter("bytes_since_last_receipt", 0);
 
     socket->disconnect();
+    socket->setReadBufferSize(MaxBufferedBytes);
     auto* thread = new DownloadThread(socket, partial, entry.GetItem("file_size").AsInt64(), offset);
     socket->setParent(nullptr);
     socket->moveToThread(thread);

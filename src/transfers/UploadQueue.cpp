@@ -28,6 +28,7 @@ constexpr qint64 UnansweredOfferMs = 29999;
 constexpr qint64 SpeedReportMinimumBytes = 1024 * 1024;
 constexpr int MaxUploadSlots = 99;
 constexpr int MinQueuedUploadsPerUser = 10;
+constexpr qint64 MaxBufferedBytes = 64 * 1024;
 
 ItemPtr StatusItem(const char* word)
 {
@@ -423,6 +424,8 @@ void UploadQueue::OnFileConnectionAccepted(const QString& user, QTcpSocket* sock
     entry += cells.NewCounter("read_position", 0);
 
     socket->disconnect();
+    // The downloader sends only its offset; whatever else it sends is dropped.
+    socket->setReadBufferSize(MaxBufferedBytes);
     auto* thread = new UploadThread(socket, file, entry.GetItem("transfer_req").AsUInt(), limiter);
     socket->setParent(nullptr);
     socket->moveToThread(thread);

@@ -40,6 +40,25 @@ QStringList FilesBelow(const QString& folder, const QStringList& leftOut)
     return files;
 }
 
+// The most downloads running at once, seen at every status change.
+class ActivityWatch : public DataHandler
+{
+public:
+    ActivityWatch()
+    {
+        Type* entry = d.GetType("download_entry");
+        Type* status = d.GetType("download_entry_status");
+        for (auto pair : {std::make_pair(entry, status), std::make_pair(status, entry)})
+            d.AddConnectionEventHandler(pair.first, pair.second,
+                                        AddDataHandler(new EventHandler<ActivityWatch, ConnectionInfo&>(
+                                            this, &ActivityWatch::OnStatusChanged)));
+    }
+    int busiest = 0;
+
+private:
+    void OnStatusChanged(ConnectionInfo&) { busiest = std::max(busiest, transferQueueManager->ActiveDownloadCount()); }
+};
+
 // A peer that is no client of ours: it speaks the protocol by hand.
 class HandPeer
 {
@@ -118,16 +137,10 @@ private:
         return transferQueueManager->GetDownloadEntry("alice", name.toStdString(), RemoteFolder());
     }
 
-    // Waits until the download has the status; the most downloads seen running at once go to `busiest`.
-    bool WaitForStatus(const QString& name, const QString& status, int* busiest = nullptr, int ms = 30000)
+    // Long enough for an offer lost on a closing connection to be timed out and made again.
+    bool WaitForStatus(const QString& name, const QString& status, int ms = 75000)
     {
-        return WaitUntil(
-            [&] {
-                if (busiest)
-                    *busiest = std::max(*busiest, transferQueueManager->ActiveDownloadCount());
-                return TransferGraph::Status(Entry(name)) == status;
-            },
-            ms);
+        return WaitUntil([&] { return TransferGraph::Status(Entry(name)) == status; }, ms);
     }
 
     // Waits until the partial file holds at least that many bytes.
@@ -175,6 +188,7 @@ private slots:
     // there already; her one upload slot serves them one at a time, and the bytes arrive whole.
     void downloadsFromSearchAndListing()
     {
+        ActivityWatch activity;
         QVERIFY(WriteFile(Downloading("resumed.bin"), Pattern(100000).left(3000)));
         QVERIFY(WriteFile(Downloading("whole.bin"), Pattern(70000)));
 
@@ -190,21 +204,26 @@ private slots:
         FileInfoMap listing;
         connect(peerMessenger, &PeerMessenger::UserShare,
                 [&](QString, const FileInfoMap& files, const AttributeTranslationTable&) { listing = files; });
-        peerMessenger->GetUserSharedFiles("alice");
-        QVERIFY(WaitUntil([&] { return !listing.empty(); }));
+        // Asked again when the answer does not come: the messenger may write the request on a connection that
+        // alice closes (the answer to the server's brokering, which her own direct connection made needless).
+        for (int attempt = 0; attempt < 3 && listing.empty(); ++attempt) {
+            peerMessenger->GetUserSharedFiles("alice");
+            WaitUntil([&] { return !listing.empty(); }, 3000);
+        }
+        QVERIFY(!listing.empty());
         QCOMPARE(listing.begin()->first, RemoteFolder());
         for (const FileInfo& file : listing.begin()->second)
             if (QStringList{"empty.bin", "resumed.bin", "whole.bin"}.contains(QString::fromStdString(file.name)))
                 transferQueueManager->AddDownload("alice", file.name, listing.begin()->first, qint64(file.size), false,
                                                   0);
 
-        int busiest = 0;
         for (const char* name : {"bigfile.bin", "empty.bin", "resumed.bin", "whole.bin"}) {
-            QVERIFY2(WaitForStatus(name, "complete", &busiest), name);
+            QVERIFY2(WaitForStatus(name, "complete"), name);
             QCOMPARE(Digest(ReadFile(Complete(name))), Digest(ReadFile(Shared(name))));
         }
-        QCOMPARE(busiest, 1);
-        // Alice's side, from her reports: never two uploads at once, and all four complete.
+        QCOMPARE(activity.busiest, 1);
+        // Alice's side, from her reports (looked at from time to time): never two uploads at once, and all four
+        // complete.
         int uploading = 0;
         QMap<QString, QString> uploads;
         QVERIFY(WaitUntil([&] {
@@ -219,7 +238,7 @@ private slots:
             }
             return uploads.values() == QStringList{"complete", "complete", "complete", "complete"};
         }));
-        QCOMPARE(uploading, 1);
+        QVERIFY(uploading <= 1);
     }
 
     void refusedFile()
@@ -289,7 +308,7 @@ private slots:
         QVERIFY(alice.Quit());
         QVERIFY(WaitForStatus("slow2.bin", "aborted"));
         QVERIFY(StartAlice());
-        QVERIFY(WaitForStatus("slow2.bin", "complete", nullptr, 40000));
+        QVERIFY(WaitForStatus("slow2.bin", "complete"));
         QCOMPARE(Digest(ReadFile(Complete("slow2.bin"))), Digest(ReadFile(Shared("slow2.bin"))));
     }
 };
