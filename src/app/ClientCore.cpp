@@ -11,6 +11,7 @@
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "transfers/TransferQueueManager.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QDir>
@@ -81,6 +82,8 @@ void ClientCore::CreateManagers()
     invoker = std::make_unique<DelayedInvoker>();
     shares = std::make_unique<SharedFoldersManager>();
     ConnectSharing();
+    transfers = std::make_unique<TransferQueueManager>();
+    ConnectTransfers();
     wishes = std::make_unique<WishListSearcher>(nullptr, intervals.wishListSecondMs);
     translator = std::make_unique<ExtendedAsciiTranslator>();
     // The address is the packager's; without one no check is made.
@@ -98,6 +101,31 @@ void ClientCore::ConnectSharing()
     connect(sharing, &SharedFoldersManager::SearchReplyReady, peers, send);
     connect(sharing, &SharedFoldersManager::FolderContentsReady, peers, send);
     connect(sharing, &SharedFoldersManager::SharedFileListReady, peers, send);
+}
+
+void ClientCore::ConnectTransfers()
+{
+    TransferQueueManager* queue = transfers.get();
+    messenger->SetUploadAvailabilitySource([queue] {
+        return UploadAvailability{queue->QueuedUploadCount(), queue->IsFreeToUpload()};
+    });
+    shares->SetUploadQueueStatus([queue] {
+        return UploadQueueStatus{queue->IsFreeToUpload(), uint32_t(queue->QueuedUploadCount())};
+    });
+
+    PeerMessenger* peers = messenger.get();
+    connect(peers, &PeerMessenger::FileTransferRequested, queue, &TransferQueueManager::OnFileTransferRequest);
+    connect(peers, &PeerMessenger::FileTransferResponse, queue, &TransferQueueManager::OnFileTransferResponse);
+    connect(peers, &PeerMessenger::QueueUploadRequested, queue, &TransferQueueManager::OnQueueUploadRequested);
+    connect(peers, &PeerMessenger::QueueDownloadRequested, queue, &TransferQueueManager::OnQueueDownloadRequested);
+    connect(peers, &PeerMessenger::UploadFailed, queue, &TransferQueueManager::OnUploadFailedNotification);
+    connect(peers, &PeerMessenger::UploadDenied, queue, &TransferQueueManager::OnUploadDeniedNotification);
+    connect(peers, &PeerMessenger::UploadPlaceInLineRequested, queue,
+            &TransferQueueManager::OnUploadPlaceInLineRequested);
+    connect(peers, &PeerMessenger::DownloadPlaceInLine, queue, &TransferQueueManager::OnDownloadPlaceInLine);
+    connect(peers, &PeerMessenger::UserShare, queue, &TransferQueueManager::OnUserShare);
+    connect(peers, &PeerMessenger::FileConnectionRequested, queue, &TransferQueueManager::OnFileConnection);
+    connect(peers, &PeerMessenger::FileConnectionAccepted, queue, &TransferQueueManager::OnFileConnectionAccepted);
 }
 
 void ClientCore::WriteSettingDefaults()
@@ -169,6 +197,8 @@ void ClientCore::Shutdown()
     }
     updates.reset();
     wishes.reset();
+    // First: it stops the transfer threads and waits for them.
+    transfers.reset();
     shares.reset();
     invoker.reset();
     messenger.reset();

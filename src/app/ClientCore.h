@@ -16,6 +16,7 @@ class PeerMessenger;
 class Server;
 class SharedFoldersManager;
 class UpdateChecker;
+class TransferQueueManager;
 
 // The intervals of the periodic ticks, and the length of a second of the
 // server's wish-list interval; tests shorten them.
@@ -79,6 +80,9 @@ private:
     // Sharing answers other users through the peer network: searches, share
     // lists and folder contents.
     void ConnectSharing();
+    // Feeds the transfer queue's numbers to the peer messenger and sharing, and hands it the peer messages and
+    // file connections of transfers.
+    void ConnectTransfers();
 
     TickIntervals intervals;
     std::unique_ptr<TimerManager> timers;
@@ -88,6 +92,7 @@ private:
     std::unique_ptr<DelayedInvoker> invoker;
     std::unique_ptr<SharedFoldersManager> shares;
     std::unique_ptr<WishListSearcher> wishes;
+    std::unique_ptr<TransferQueueManager> transfers;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
     std::unique_ptr<UpdateChecker> updates;
     bool loadAttempted = false;

@@ -10,6 +10,7 @@
 #include "server/Server.h"
 #include "server/ServerMessageCode.h"
 #include "store/Data.h"
+#include "transfers/TransferQueueManager.h"
 #include "wire/FrameWriter.h"
 
 #include <QSignalSpy>
@@ -132,6 +133,9 @@ private slots:
         obfuscatedPort = ports[1];
         alice = std::make_unique<TestCore>(TestCore::Options{"alice", server->Port(), port, obfuscatedPort, {}});
         QVERIFY(Messenger().IsListening());
+        // The file connections handed over here are this test's, not the transfer queue's.
+        disconnect(&Messenger(), &PeerMessenger::FileConnectionRequested, transferQueueManager, nullptr);
+        disconnect(&Messenger(), &PeerMessenger::FileConnectionAccepted, transferQueueManager, nullptr);
     }
 
     void cleanup()
