@@ -3,6 +3,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "dnet/DNetManager.h"
 #include "peer/PeerMessenger.h"
 #include "search/WishListSchema.h"
 #include "server/PrivateMessageSchema.h"
@@ -78,7 +79,16 @@ void ClientCore::CreateManagers()
 
     DeclareWishListTypes();
     invoker = std::make_unique<DelayedInvoker>();
+    dnet = std::make_unique<DNetManager>();
+    connect(messenger.get(), &PeerMessenger::DNetConnectionRequested, dnet.get(),
+            &DNetManager::OnDNetConnectionRequested);
+    connect(messenger.get(), &PeerMessenger::DNetConnectionAccepted, dnet.get(),
+            &DNetManager::OnDNetConnectionAccepted);
+    connect(messenger.get(), &PeerMessenger::ConnectionToUserFailed, dnet.get(),
+            &DNetManager::OnConnectionToUserFailed);
+    connect(dnet.get(), &DNetManager::RequestDNetConnection, messenger.get(), &PeerMessenger::RequestDNetConnection);
     shares = std::make_unique<SharedFoldersManager>();
+    connect(dnet.get(), &DNetManager::DNetSearchRequest, shares.get(), &SharedFoldersManager::OnDNetSearchRequest);
     translator = std::make_unique<ExtendedAsciiTranslator>();
 }
 
@@ -150,6 +160,7 @@ void ClientCore::Shutdown()
     }
     shares.reset();
     invoker.reset();
+    dnet.reset();
     messenger.reset();
     server.reset();
     saver.reset();

@@ -10,6 +10,7 @@
 
 class DataSaver;
 class DelayedInvoker;
+class DNetManager;
 class ExtendedAsciiTranslator;
 class PeerMessenger;
 class Server;
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<Server> server;
     std::unique_ptr<PeerMessenger> messenger;
     std::unique_ptr<DelayedInvoker> invoker;
+    std::unique_ptr<DNetManager> dnet;
     std::unique_ptr<SharedFoldersManager> shares;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
     bool loadAttempted = false;
