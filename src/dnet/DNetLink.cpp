@@ -20,7 +20,15 @@ FrameReader::Result DNetLink::Next(MemStream& body)
 
 bool DNetLink::Write(const QByteArray& frame)
 {
-    return socket->write(frame) == frame.size() && socket->bytesToWrite() <= MaxBacklog;
+    if (socket->write(frame) != frame.size())
+        return false;
+    // The socket hands the system one buffered block per event-loop pass, and
+    // a busy parent relays more than that in a pass: past a threshold, what
+    // waits is pushed out now, and only what the system will not take counts
+    // as the far side falling behind.
+    if (socket->bytesToWrite() > FlushThreshold)
+        socket->flush();
+    return socket->bytesToWrite() <= MaxBacklog;
 }
 
 qint64 DNetLink::Backlog() const

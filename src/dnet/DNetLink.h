@@ -27,6 +27,8 @@ public:
     // peer that reads nothing is dropped once this much is waiting, so that
     // it cannot grow this client's memory or hold up the others.
     static constexpr qint64 MaxBacklog = 1024 * 1024;
+    // Beyond this much waiting, a write pushes what waits to the system.
+    static constexpr qint64 FlushThreshold = 64 * 1024;
 
     enum class Side
     {

@@ -14,6 +14,7 @@
 #include "store/Data.h"
 #include "wire/FrameWriter.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -256,11 +257,26 @@ void DNetManager::OnChildSocketReadyToRead()
 
 void DNetManager::ReadLink(QTcpSocket* socket)
 {
+    qint64 taken = 0;
     for (;;) {
         // Handling a message may close this connection.
         DNetLink* link = links.Find(socket);
         if (!link)
             return;
+        // A parent that sends without pause gets a slice at a time, so that
+        // what goes out to the children leaves between slices and the event
+        // loop stays responsive.
+        if (taken >= ReadSliceBytes) {
+            if (socket->bytesAvailable() > 0)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, next = QPointer<QTcpSocket>(socket)] {
+                        if (next)
+                            ReadLink(next);
+                    },
+                    Qt::QueuedConnection);
+            return;
+        }
         MemStream body;
         const FrameReader::Result result = link->Next(body);
         if (result == FrameReader::Result::NeedMore)
@@ -274,6 +290,7 @@ void DNetManager::ReadLink(QTcpSocket* socket)
             child ? DropChild(socket) : DropUpstream(socket);
             return;
         }
+        taken += qint64(body.GetLength()) + 4;
         link->Heard(NowMs());
         child ? HandleChildMessage(socket, body) : HandleMessage(socket, body);
     }

@@ -41,6 +41,8 @@ public:
     // A child connection replaced by a newer one of the same user stays open
     // this long, in case the newer one was the loser of a connection race.
     static constexpr qint64 SupersededChildGraceMs = 20 * 1000;
+    // What one connection's messages may take of an event-loop pass.
+    static constexpr qint64 ReadSliceBytes = 256 * 1024;
     // Possible parents tried from one list.
     static constexpr std::size_t MaxCandidatesPerList = 20;
     // Child connections beyond this many are refused, whatever the capacity.
