@@ -11,6 +11,7 @@ DNetLink::DNetLink(QTcpSocket* linkSocket, Side linkSide, const QString& linkUse
     , reader(MaxDNetFrameLength)
     , lastHeardMs(nowMs)
 {
+    socket->setReadBufferSize(MaxUnread);
 }
 
 FrameReader::Result DNetLink::Next(MemStream& body)

@@ -29,6 +29,9 @@ public:
     static constexpr qint64 MaxBacklog = 1024 * 1024;
     // Beyond this much waiting, a write pushes what waits to the system.
     static constexpr qint64 FlushThreshold = 64 * 1024;
+    // What the socket takes from the system ahead of the reader: a peer that
+    // sends faster than this client reads is held back by the system.
+    static constexpr qint64 MaxUnread = 1024 * 1024;
 
     enum class Side
     {
@@ -36,6 +39,7 @@ public:
         Child,
     };
 
+    // Bounds what the socket reads ahead (MaxUnread).
     DNetLink(QTcpSocket* socket, Side side, const QString& user, qint64 nowMs);
 
     QTcpSocket* Socket() const { return socket; }
