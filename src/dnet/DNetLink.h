@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <cstddef>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -86,7 +85,6 @@ public:
     DNetLink* Find(const Value& socketValue) const;
     // Forgets the link (not the socket); false when it was not here.
     bool Remove(const QTcpSocket* socket);
-    std::size_t Size() const { return links.size(); }
 
     // The links, in no particular order; the visit must not change the set.
     template <class Visit>

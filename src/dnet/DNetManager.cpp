@@ -216,14 +216,16 @@ void DNetManager::ExpireSilentConnections(const QDateTime& now)
         if (link.IsSuperseded() && nowMs - link.SupersededAtMs() > SupersededChildGraceMs)
             superseded.push_back(link.Socket());
     });
-    for (QTcpSocket* socket : silent) {
-        DNetLog(1, QString("Possible parent %1 said nothing for a minute, closing").arg(links.Find(socket)->User()));
-        DropUpstream(socket);
-    }
-    for (QTcpSocket* socket : superseded) {
-        DNetLog(2, QString("Closing the replaced connection of child %1").arg(links.Find(socket)->User()));
-        Discard(socket);
-    }
+    for (QTcpSocket* socket : silent)
+        if (const DNetLink* link = links.Find(socket)) {
+            DNetLog(1, QString("Possible parent %1 said nothing for a minute, closing").arg(link->User()));
+            DropUpstream(socket);
+        }
+    for (QTcpSocket* socket : superseded)
+        if (const DNetLink* link = links.Find(socket)) {
+            DNetLog(2, QString("Closing the replaced connection of child %1").arg(link->User()));
+            Discard(socket);
+        }
 }
 
 // Connections.
@@ -448,7 +450,7 @@ void DNetManager::OnLevel(QTcpSocket* socket, ItemPtr candidate, MemStream& body
     DNetLog(1, QString("Received level from parent, updating to %1").arg(level));
     SetDNetValue(DNetLevel, level == DNetUnknownLevel ? Value() : Value(level));
     Tell(&Server::SendDNetLevel, int(level));
-    SendFrameToChildren(FrameMessage(BuildDNetLevel(level)));
+    SendMessageToChildren(BuildDNetLevel(level));
 }
 
 void DNetManager::OnLeader(QTcpSocket* socket, ItemPtr candidate, MemStream& body, const QByteArray& frame)
@@ -506,13 +508,13 @@ void DNetManager::Adopt(QTcpSocket* socket, ItemPtr candidate)
         DNetLog(2, QString("Level recorded as %1.").arg(level.AsString()));
         SetDNetValue(DNetLevel, level.GetValue());
         Tell(&Server::SendDNetLevel, int(level.AsUInt()));
-        SendFrameToChildren(FrameMessage(BuildDNetLevel(level.AsUInt())));
+        SendMessageToChildren(BuildDNetLevel(level.AsUInt()));
     }
     if (ItemPtr leader = candidate.GetItem("dnet_candidate_leader")) {
         DNetLog(2, QString("Group leader recorded as %1.").arg(leader.AsString()));
         SetDNetValue(DNetGroupLeader, leader.GetValue());
         Tell(&Server::SendDNetGroupLeader, leader.AsString());
-        SendFrameToChildren(FrameMessage(BuildDNetLeader(leader.AsString())));
+        SendMessageToChildren(BuildDNetLeader(leader.AsString()));
     }
     std::vector<QTcpSocket*> others;
     for (ItemPtr other : g("dnet_parent_candidate"))
@@ -554,7 +556,7 @@ void DNetManager::LoseParent()
     Tell(&Server::SendDNetLevel, -1);
     // The children learn every change of the level, this one too.
     if (hadLevel)
-        SendFrameToChildren(FrameMessage(BuildDNetLevel(DNetUnknownLevel)));
+        SendMessageToChildren(BuildDNetLevel(DNetUnknownLevel));
 }
 
 void DNetManager::AskForParentsWhenNoneLeft()
