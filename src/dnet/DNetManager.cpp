@@ -332,7 +332,8 @@ void DNetManager::DropLaggards()
     const std::set<QTcpSocket*> laggards = std::move(behind);
     behind.clear();
     for (QTcpSocket* socket : laggards) {
-        // A connection dropped meanwhile has left the set, so each is still held.
+        // A connection closed since it was noted has left the set; this
+        // guards against one that the drops before it took along.
         DNetLink* link = links.Find(socket);
         if (!link)
             continue;
