@@ -3,6 +3,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "dnet/DNetManager.h"
 #include "peer/PeerMessenger.h"
 #include "server/PrivateMessageSchema.h"
 #include "server/Server.h"
@@ -80,8 +81,10 @@ void ClientCore::CreateManagers()
     messenger = std::make_unique<PeerMessenger>();
 
     invoker = std::make_unique<DelayedInvoker>();
+    dnet = std::make_unique<DNetManager>();
     shares = std::make_unique<SharedFoldersManager>();
     ConnectSharing();
+    ConnectDistributedNetwork();
     transfers = std::make_unique<TransferQueueManager>();
     ConnectTransfers();
     wishes = std::make_unique<WishListSearcher>(nullptr, intervals.wishListSecondMs);
@@ -101,6 +104,17 @@ void ClientCore::ConnectSharing()
     connect(sharing, &SharedFoldersManager::SearchReplyReady, peers, send);
     connect(sharing, &SharedFoldersManager::FolderContentsReady, peers, send);
     connect(sharing, &SharedFoldersManager::SharedFileListReady, peers, send);
+}
+
+void ClientCore::ConnectDistributedNetwork()
+{
+    DNetManager* tree = dnet.get();
+    PeerMessenger* peers = messenger.get();
+    connect(peers, &PeerMessenger::DNetConnectionRequested, tree, &DNetManager::OnDNetConnectionRequested);
+    connect(peers, &PeerMessenger::DNetConnectionAccepted, tree, &DNetManager::OnDNetConnectionAccepted);
+    connect(peers, &PeerMessenger::ConnectionToUserFailed, tree, &DNetManager::OnConnectionToUserFailed);
+    connect(tree, &DNetManager::RequestDNetConnection, peers, &PeerMessenger::RequestDNetConnection);
+    connect(tree, &DNetManager::DNetSearchRequest, shares.get(), &SharedFoldersManager::OnDNetSearchRequest);
 }
 
 void ClientCore::ConnectTransfers()
@@ -201,6 +215,7 @@ void ClientCore::Shutdown()
     transfers.reset();
     shares.reset();
     invoker.reset();
+    dnet.reset();
     messenger.reset();
     server.reset();
     saver.reset();

@@ -11,6 +11,7 @@
 
 class DataSaver;
 class DelayedInvoker;
+class DNetManager;
 class ExtendedAsciiTranslator;
 class PeerMessenger;
 class Server;
@@ -80,6 +81,8 @@ private:
     // Sharing answers other users through the peer network: searches, share
     // lists and folder contents.
     void ConnectSharing();
+    // The tree's connections come from the peer network and its searches go to sharing.
+    void ConnectDistributedNetwork();
     // Feeds the transfer queue's numbers to the peer messenger and sharing, and hands it the peer messages and
     // file connections of transfers.
     void ConnectTransfers();
@@ -90,6 +93,7 @@ private:
     std::unique_ptr<Server> server;
     std::unique_ptr<PeerMessenger> messenger;
     std::unique_ptr<DelayedInvoker> invoker;
+    std::unique_ptr<DNetManager> dnet;
     std::unique_ptr<SharedFoldersManager> shares;
     std::unique_ptr<WishListSearcher> wishes;
     std::unique_ptr<TransferQueueManager> transfers;

@@ -3,6 +3,7 @@
 #include "TestCore.h"
 
 #include "app/Settings.h"
+#include "dnet/DNetManager.h"
 #include "peer/PeerGreeting.h"
 #include "peer/PeerMessageCode.h"
 #include "peer/PeerMessages.h"
@@ -335,6 +336,8 @@ private slots:
         QVERIFY(WaitUntil([&] { return file.Socket().readAll() == "ACK"; }));
         delete fileSocket;
 
+        // In a whole core the distributed network takes these connections; here nothing does.
+        QObject::disconnect(&Messenger(), &PeerMessenger::DNetConnectionRequested, dnetManager, nullptr);
         RawPeer noReceiver(false);
         QVERIFY(noReceiver.Connect(port));
         noReceiver.Send(BuildDirectGreeting("cat", "D"));
