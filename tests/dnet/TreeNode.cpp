@@ -86,9 +86,6 @@ int RunTreeNode(int argc, char** argv)
     QObject::connect(sharedFoldersManager, &SharedFoldersManager::SearchProcessed, [](QString query, bool replied) {
         Report({"SEARCHED", query.left(40), replied ? "yes" : "no"});
     });
-    // The core does not send search replies by itself yet: the node does.
-    QObject::connect(sharedFoldersManager, &SharedFoldersManager::SearchReplyReady,
-                     [](QString user, MemStream message) { peerMessenger->SendMessageToUser(user, message); });
     QObject::connect(peerMessenger, &PeerMessenger::SearchResults, ReportResults);
     WatchParent(application);
 

@@ -83,10 +83,6 @@ int RunClientRole(int argc, char** argv)
     };
     TestClient client(options);
     QObject::connect(gp_server, &Server::Connected, [] { Report({"CONNECTED"}); });
-    QObject::connect(sharedFoldersManager, &SharedFoldersManager::SearchReplyReady,
-                     [](QString user, MemStream message) { peerMessenger->SendMessageToUser(user, message); });
-    peerMessenger->SetShareListBuilder(
-        [](const QString& user) { return sharedFoldersManager->GetSharedFilesMessage(user); });
 
     QMap<QString, QString> uploads;
     QTimer watch;
