@@ -11,6 +11,8 @@
 //  - one upload of 6 MiB limited to 2 MiB/s: the speed it reaches on average.
 //
 //     bench_transfers [benchmark options]
+#include "RoleProcess.h"
+
 #include "app/ClientCore.h"
 #include "app/Settings.h"
 #include "peer/PeerMessenger.h"
@@ -25,7 +27,6 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -157,12 +158,6 @@ void KnowPeer(const QString& user, quint16 port)
     userItem.NewItem("is_online");
 }
 
-void Say(const QStringList& fields)
-{
-    std::fputs((fields.join('\t') + '\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
-
 // Bob: downloads what he is told to ("get\tfolder\tname\tsize"), reports "DONE\tname" when a file is complete,
 // forgets one ("forget\tfolder\tname": entry and file), and reports his CPU time and busiest second since the
 // last "reset" ("stats").
@@ -182,7 +177,7 @@ int RunDownloader(int argc, char** argv)
     QObject::connect(&watch, &QTimer::timeout, [&] {
         for (auto at = waiting.begin(); at != waiting.end();) {
             if (at->GetItem("download_entry_status").AsString() == "complete") {
-                Say({"DONE", at->GetItem("file_name").AsString()});
+                ReportLine({"DONE", at->GetItem("file_name").AsString()});
                 at = waiting.erase(at);
             } else {
                 ++at;
@@ -190,38 +185,24 @@ int RunDownloader(int argc, char** argv)
         }
     });
     watch.start(20);
-    Say({"READY"});
+    ReportLine({"READY"});
 
-    QByteArray pending;
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char bytes[4096];
-        const ssize_t count = ::read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count <= 0) {
-            commands.setEnabled(false);
-            QCoreApplication::quit();
-            return;
-        }
-        pending.append(bytes, int(count));
-        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            const QStringList command = QString::fromUtf8(pending.left(end)).split('\t');
-            pending.remove(0, end + 1);
-            if (command.value(0) == "get") {
-                waiting.push_back(transferQueueManager->AddDownload("alice", command.value(2).toStdString(),
-                                                                    command.value(1).toStdString(),
-                                                                    command.value(3).toLongLong(), true, 0));
-            } else if (command.value(0) == "forget") {
-                const ItemPtr entry = transferQueueManager->GetDownloadEntry("alice", command.value(2).toStdString(),
-                                                                             command.value(1).toStdString());
-                QFile::remove(transferQueueManager->GetDownloadTargetPath(entry, true).replace('\\', '/'));
-                transferQueueManager->RemoveDownload(entry);
-            } else if (command.value(0) == "reset") {
-                cpuAtReset = ProcessCpuMicroseconds();
-                busiest.Reset();
-            } else if (command.value(0) == "stats") {
-                Say({"STATS", QString::number(ProcessCpuMicroseconds() - cpuAtReset),
-                     QString::number(busiest.Microseconds())});
-            }
+    CommandReader commands([&](const QStringList& command) {
+        if (command.value(0) == "get") {
+            waiting.push_back(transferQueueManager->AddDownload("alice", command.value(2).toStdString(),
+                                                                command.value(1).toStdString(),
+                                                                command.value(3).toLongLong(), true, 0));
+        } else if (command.value(0) == "forget") {
+            const ItemPtr entry = transferQueueManager->GetDownloadEntry("alice", command.value(2).toStdString(),
+                                                                         command.value(1).toStdString());
+            QFile::remove(transferQueueManager->GetDownloadTargetPath(entry, true).replace('\\', '/'));
+            transferQueueManager->RemoveDownload(entry);
+        } else if (command.value(0) == "reset") {
+            cpuAtReset = ProcessCpuMicroseconds();
+            busiest.Reset();
+        } else if (command.value(0) == "stats") {
+            ReportLine({"STATS", QString::number(ProcessCpuMicroseconds() - cpuAtReset),
+                        QString::number(busiest.Microseconds())});
         }
     });
     const int result = application.exec();

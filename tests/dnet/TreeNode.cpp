@@ -16,24 +16,15 @@
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
 // A node left behind by a failed test ends by itself.
 constexpr int LifetimeMs = 120 * 1000;
-
-void Report(const QStringList& fields)
-{
-    std::fputs((fields.join('\t') + '\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 // Tells of every change of the parent.
 void WatchParent(QObject& owner)
@@ -46,7 +37,7 @@ void WatchParent(QObject& owner)
         if (parent == *last)
             return;
         *last = parent;
-        Report(parent.isEmpty() ? QStringList{"NOPARENT"} : QStringList{"PARENT", parent});
+        ReportLine(parent.isEmpty() ? QStringList{"NOPARENT"} : QStringList{"PARENT", parent});
     });
     timer->start(20);
 }
@@ -55,7 +46,7 @@ void ReportResults(ItemPtr results)
 {
     const QString user = results.GetItem("user").AsString();
     for (ItemPtr result : results.GetItems("search_result"))
-        Report({"RESULT", user, result.GetItem("search_result_file_name").AsString()});
+        ReportLine({"RESULT", user, result.GetItem("search_result_file_name").AsString()});
 }
 
 } // namespace
@@ -82,9 +73,9 @@ int RunTreeNode(int argc, char** argv)
     core.LoadConfiguration();
     core.Start();
 
-    QObject::connect(gp_server, &Server::Connected, [] { Report({"CONNECTED"}); });
+    QObject::connect(gp_server, &Server::Connected, [] { ReportLine({"CONNECTED"}); });
     QObject::connect(sharedFoldersManager, &SharedFoldersManager::SearchProcessed, [](QString query, bool replied) {
-        Report({"SEARCHED", query.left(40), replied ? "yes" : "no"});
+        ReportLine({"SEARCHED", query.left(40), replied ? "yes" : "no"});
     });
     QObject::connect(peerMessenger, &PeerMessenger::SearchResults, ReportResults);
     WatchParent(application);
@@ -101,30 +92,16 @@ int RunTreeNode(int argc, char** argv)
         if (sharedFoldersManager->IsScanning())
             return;
         scanned->stop();
-        Report({"SHARED"});
+        ReportLine({"SHARED"});
         core.ConnectIfUserKnown();
     });
     scanned->start(20);
 
-    QByteArray pending;
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char bytes[4096];
-        const ssize_t count = ::read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count <= 0) {
-            commands.setEnabled(false);
+    CommandReader commands([](const QStringList& command) {
+        if (command.value(0) == "search")
+            gp_server->FileSearch(command.value(1), false);
+        else if (command.value(0) == "quit")
             QCoreApplication::quit();
-            return;
-        }
-        pending.append(bytes, int(count));
-        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            const QStringList command = QString::fromUtf8(pending.left(end)).split('\t');
-            pending.remove(0, end + 1);
-            if (command.value(0) == "search")
-                gp_server->FileSearch(command.value(1), false);
-            else if (command.value(0) == "quit")
-                QCoreApplication::quit();
-        }
     });
     QTimer::singleShot(LifetimeMs, &application, &QCoreApplication::quit);
     const int status = application.exec();
@@ -144,66 +121,13 @@ std::vector<quint16> FreePorts(int count)
     return ports;
 }
 
-TreeNode::~TreeNode()
-{
-    if (process.state() != QProcess::NotRunning) {
-        process.closeWriteChannel();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
 bool TreeNode::Start(quint16 serverPort, const QString& name, const QString& sharedFile)
 {
     const std::vector<quint16> ports = FreePorts(2);
     port = ports[0];
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(),
-                  {TreeNodeArgument, QString::number(serverPort), name, QString::number(ports[0]),
-                   QString::number(ports[1]), sharedFile});
-    return process.waitForStarted(5000) && WaitFor({"SHARED"}) && WaitFor({"CONNECTED"});
-}
-
-void TreeNode::Command(const QStringList& fields)
-{
-    process.write((fields.join('\t') + '\n').toUtf8());
-}
-
-bool TreeNode::WaitFor(const QStringList& fields, int ms)
-{
-    const QByteArray wanted = (fields.join('\t') + '\n').toUtf8();
-    QByteArray passed;
-    const bool found = WaitUntil(
-        [&] {
-            output += process.readAllStandardOutput();
-            int lineStart = 0;
-            while (lineStart < output.size()) {
-                const int lineEnd = output.indexOf('\n', lineStart);
-                if (lineEnd < 0)
-                    break;
-                const QByteArray line = output.mid(lineStart, lineEnd + 1 - lineStart);
-                if (line == wanted) {
-                    output.remove(0, lineEnd + 1);
-                    return true;
-                }
-                passed += line;
-                lineStart = lineEnd + 1;
-            }
-            output.remove(0, lineStart);
-            return false;
-        },
-        ms);
-    // A long wait that failed tells what came instead.
-    if (!found && ms >= 1000)
-        qWarning("waited for %s, passed over:\n%s", wanted.constData(), passed.right(2000).constData());
-    return found;
-}
-
-void TreeNode::Kill()
-{
-    process.kill();
-    process.waitForFinished(5000);
+    return Launch({TreeNodeArgument, QString::number(serverPort), name, QString::number(ports[0]),
+                   QString::number(ports[1]), sharedFile})
+        && WaitFor({"SHARED"}) && WaitFor({"CONNECTED"});
 }
 
 bool SearchDriver::LogIn(quint16 serverPort, const QString& name)

@@ -1,12 +1,13 @@
 #ifndef TESTS_DNET_TREENODE_H
 #define TESTS_DNET_TREENODE_H
 
+#include "RoleProcess.h"
+
 #include "wire/FrameReader.h"
 #include "wire/MemStream.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStringList>
 #include <QTcpSocket>
 
@@ -32,23 +33,13 @@ int RunTreeNode(int argc, char** argv);
 std::vector<quint16> FreePorts(int count);
 
 // Drives such a node from the test.
-class TreeNode
+class TreeNode : public RoleProcess
 {
 public:
-    ~TreeNode();
-
     bool Start(quint16 serverPort, const QString& name, const QString& sharedFile);
     quint16 Port() const { return port; }
-    void Command(const QStringList& fields);
-    // Waits (bounded) for a reported line equal to the fields; the lines
-    // before it are passed over.
-    bool WaitFor(const QStringList& fields, int ms = 10000);
-    // Ends the process at once, as a crash would.
-    void Kill();
 
 private:
-    QProcess process;
-    QByteArray output;
     quint16 port = 0;
 };
 

@@ -1,9 +1,7 @@
 #ifndef TESTS_PEER_PEERCHILD_H
 #define TESTS_PEER_PEERCHILD_H
 
-#include <QByteArray>
-#include <QProcess>
-#include <QStringList>
+#include "RoleProcess.h"
 
 // A second client core in a process of its own (the graph is one per
 // process): this test program started again with PeerRoleArgument, the
@@ -23,21 +21,10 @@ constexpr const char* PeerRoleArgument = "--peer-role";
 int RunPeerRole(int argc, char** argv);
 
 // Drives such a child from the test.
-class PeerChild
+class PeerChild : public RoleProcess
 {
 public:
-    ~PeerChild();
-
     bool Start(quint16 serverPort, const QString& name, quint16 port, quint16 obfuscatedPort);
-    void Command(const QStringList& fields);
-    // Waits (bounded) for a reported line equal to the fields; the lines
-    // before it are passed over.
-    bool WaitFor(const QStringList& fields, int ms = 10000);
-    bool Quit();
-
-private:
-    QProcess process;
-    QByteArray output;
 };
 
 #endif

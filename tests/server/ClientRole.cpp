@@ -1,5 +1,6 @@
 #include "ClientRole.h"
 
+#include "RoleProcess.h"
 #include "SessionGraph.h"
 
 #include "app/Settings.h"
@@ -7,23 +8,13 @@
 #include "server/Server.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
-
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 // Reconnects quickly after a drop, so that tests need not wait half a minute.
 constexpr int ReconnectTickMs = 200;
 // A child left behind by a failed test ends by itself.
 constexpr int LifetimeMs = 120 * 1000;
-
-void Report(const QStringList& fields)
-{
-    std::fputs((fields.join('\t') + '\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 void Obey(Server& server, const QStringList& command)
 {
@@ -60,35 +51,20 @@ int RunClientRole(int argc, char** argv)
     SetSetting("username", arguments.at(3));
     SetSetting("password", arguments.at(4));
 
-    QObject::connect(&server, &Server::Connected, [] { Report({"CONNECTED"}); });
-    QObject::connect(&server, &Server::Disconnected, [] { Report({"DISCONNECTED"}); });
-    QObject::connect(&server, &Server::ConnectionFailed, [](QString reason) { Report({"FAILED", reason}); });
+    QObject::connect(&server, &Server::Connected, [] { ReportLine({"CONNECTED"}); });
+    QObject::connect(&server, &Server::Disconnected, [] { ReportLine({"DISCONNECTED"}); });
+    QObject::connect(&server, &Server::ConnectionFailed, [](QString reason) { ReportLine({"FAILED", reason}); });
     QObject::connect(&server, &Server::PrivateChat, [](QString user, QString text, time_t, bool) {
-        Report({"PM", user, text});
+        ReportLine({"PM", user, text});
     });
     QObject::connect(&server, &Server::RoomChat, [](QString room, QString user, QString text) {
-        Report({"CHAT", room, user, text});
+        ReportLine({"CHAT", room, user, text});
     });
     QObject::connect(&server, &Server::DirectFileSearch, [](QString user, quint32 token, QString text) {
-        Report({"SEARCH", user, QString::number(token), text});
+        ReportLine({"SEARCH", user, QString::number(token), text});
     });
 
-    QByteArray pending;
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char bytes[4096];
-        const ssize_t count = ::read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count <= 0) {
-            commands.setEnabled(false);
-            QCoreApplication::quit();
-            return;
-        }
-        pending.append(bytes, int(count));
-        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            Obey(server, QString::fromUtf8(pending.left(end)).split('\t'));
-            pending.remove(0, end + 1);
-        }
-    });
+    CommandReader commands([&server](const QStringList& command) { Obey(server, command); });
     QTimer::singleShot(LifetimeMs, &application, &QCoreApplication::quit);
 
     server.Connect();
