@@ -3,7 +3,9 @@
 #include "store/Data.h"
 #include "transfers/TransferUsers.h"
 
+#include <algorithm>
 #include <list>
+#include <tuple>
 
 UploadOrder::UploadOrder()
 {
@@ -27,6 +29,30 @@ bool UploadOrder::UploadEntrySortCompare(ItemPtr a, ItemPtr b)
             return privilegedA;
     }
     return a.GetItem("upload_order").AsInt() < b.GetItem("upload_order").AsInt();
+}
+
+std::vector<ItemPtr> UploadOrder::InCurrentOrder(const ItemSet& entries)
+{
+    // The keys are read once per entry: the comparison itself would look up the groups at every step of the sort.
+    struct Keyed
+    {
+        std::tuple<int, bool, int> key;
+        ItemPtr entry;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.Size());
+    for (ItemPtr entry : entries) {
+        const ItemPtr user = entry.GetItem("user");
+        keyed.push_back({{-GetUserGroupDownloadPriority(user.AsString()), !user.IsConnected("is_privileged"),
+                          entry.GetItem("upload_order").AsInt()},
+                         entry});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+    std::vector<ItemPtr> ordered;
+    ordered.reserve(keyed.size());
+    for (const Keyed& item : keyed)
+        ordered.push_back(item.entry);
+    return ordered;
 }
 
 int UploadOrder::Position(ItemPtr entry)

@@ -3,6 +3,9 @@
 
 #include "store/Events.h"
 #include "store/ItemPtr.h"
+#include "store/ItemSet.h"
+
+#include <vector>
 
 // The order of the upload queue: users of higher group priority first, then
 // privileged users, then arrival. Each entry's position is its
@@ -18,6 +21,9 @@ public:
     static bool UploadEntrySortCompare(ItemPtr a, ItemPtr b);
     // Gives a new entry its position.
     void OrderNewUpload(ItemPtr entry);
+    // The entries in the order of the users' group priorities and privileges as they are now, then arrival: a user
+    // given a higher priority after queueing moves ahead with the files already queued.
+    static std::vector<ItemPtr> InCurrentOrder(const ItemSet& entries);
 
     static int Position(ItemPtr entry);
     static void SetPosition(ItemPtr entry, int position);

@@ -215,7 +215,7 @@ void UploadQueue::StartNewUploads()
     if (waiting.Empty())
         return;
     int position = 0;
-    for (ItemPtr entry : waiting.SortNumericBy("effective_upload_order", true)) {
+    for (ItemPtr entry : UploadOrder::InCurrentOrder(waiting)) {
         UploadOrder::SetPosition(entry, position++);
         if (free <= 0 || HasActiveUpload(entry.GetItem("user")) || !StillShared(entry))
             continue;

@@ -48,9 +48,13 @@ private slots:
         QTest::newRow("arrival among equals") << "plain"
                                               << "other"
                                               << "plain";
+        QTest::newRow("priority given after queueing") << "plain"
+                                                       << "late"
+                                                       << "late";
     }
 
-    // Users: "prio" in a group of priority 5, "vip" privileged in no group, "plain" and "other" neither.
+    // Users: "prio" in a group of priority 5, "vip" privileged in no group, "plain" and "other" neither, "late"
+    // put in the group once its file is queued.
     void order()
     {
         QFETCH(QString, first);
@@ -69,8 +73,12 @@ private slots:
         const QString secondPath = Asked("2.bin");
         Queue().OnQueueUploadRequested(first, firstPath);
         Queue().OnQueueUploadRequested(second, secondPath);
-        QVERIFY(UploadOrder::Position(Entry(served, served == first ? firstPath : secondPath)) < UploadOrder::Position(
-                    Entry(served == first ? second : first, served == first ? secondPath : firstPath)));
+        if (second == "late")
+            TransferGraph::ListUser("late", "fives");
+        else
+            QVERIFY(UploadOrder::Position(Entry(served, served == first ? firstPath : secondPath))
+                    < UploadOrder::Position(
+                        Entry(served == first ? second : first, served == first ? secondPath : firstPath)));
         TransferGraph::SetOnline(first, true);
         TransferGraph::SetOnline(second, true);
         Queue().RemoveUpload(Entry("someone", Asked("busy.bin")));
