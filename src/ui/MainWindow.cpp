@@ -23,6 +23,8 @@
 #include "ui/NewVersionDialog.h"
 #include "ui/OptionsForm.h"
 #include "ui/RoomsForm.h"
+#include "ui/SearchForm.h"
+#include "ui/SearchIcons.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
 #include "ui/WindowGeometryProxy.h"
@@ -93,6 +95,7 @@ MainWindow::~MainWindow()
     delete takeCentralWidget();
     roomsForm = nullptr;
     chatsForm = nullptr;
+    searchForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
     // The chat log and wall windows.
@@ -138,6 +141,9 @@ void MainWindow::Init()
     connect(roomsForm, &RoomsForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
     chatsForm = new ChatsForm;
     AddMainTab(QString(), chatsForm, ChatIcon(), "Private Chats");
+    searchForm = new SearchForm;
+    AddMainTab("search", searchForm, SearchIcon(), "Search");
+    connect(searchForm, &SearchForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
     optionsForm = new OptionsForm;
     AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
@@ -174,6 +180,7 @@ void MainWindow::Init()
 void MainWindow::DeclareWindowTypes()
 {
     RoomsForm::DeclareTypes();
+    SearchForm::DeclareTypes();
     ChatsForm::DeclareTypes();
     ChatLogForm::DeclareTypes();
 }
@@ -236,7 +243,7 @@ void MainWindow::BuildMenuBar()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* view = menuBar()->addMenu("&View");
-    const QList<QWidget*> pages = {roomsForm, chatsForm, optionsForm};
+    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, optionsForm};
     for (int n = 0; n < pages.size(); ++n) {
         QWidget* page = pages.at(n);
         QAction* show

@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QTabWidget;
 class RoomsForm;
+class SearchForm;
 class SizeManager;
 class WindowGeometryProxy;
 
@@ -41,6 +42,7 @@ public:
     QTabWidget* Tabs() const { return tabs; }
     RoomsForm* Rooms() const { return roomsForm; }
     ChatsForm* Chats() const { return chatsForm; }
+    SearchForm* Search() const { return searchForm; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
     EventToolBar* Events() const { return eventBar; }
@@ -123,6 +125,7 @@ private:
     EventToolBar* eventBar = nullptr;
     RoomsForm* roomsForm = nullptr;
     ChatsForm* chatsForm = nullptr;
+    SearchForm* searchForm = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     QLabel* identityLabel;
