@@ -25,6 +25,7 @@
 #include "ui/RoomsForm.h"
 #include "ui/SearchForm.h"
 #include "ui/SearchIcons.h"
+#include "ui/SharesForm.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
 #include "ui/WindowGeometryProxy.h"
@@ -42,6 +43,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextCodec>
 #include <QTimer>
@@ -96,6 +98,7 @@ MainWindow::~MainWindow()
     roomsForm = nullptr;
     chatsForm = nullptr;
     searchForm = nullptr;
+    sharesForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
     // The chat log and wall windows.
@@ -144,6 +147,9 @@ void MainWindow::Init()
     searchForm = new SearchForm;
     AddMainTab("search", searchForm, SearchIcon(), "Search");
     connect(searchForm, &SearchForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
+    connect(searchForm, &SearchForm::BrowseRequested, this, &MainWindow::OpenShareBrowse);
+    sharesForm = new SharesForm;
+    AddMainTab(QString(), sharesForm, style()->standardIcon(QStyle::SP_DirOpenIcon), "Browse");
     optionsForm = new OptionsForm;
     AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
@@ -243,7 +249,7 @@ void MainWindow::BuildMenuBar()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* view = menuBar()->addMenu("&View");
-    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, optionsForm};
+    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, sharesForm, optionsForm};
     for (int n = 0; n < pages.size(); ++n) {
         QWidget* page = pages.at(n);
         QAction* show
@@ -415,6 +421,24 @@ void MainWindow::OpenPrivateChat(const QString& user)
 {
     tabs->setCurrentWidget(chatsForm);
     chatsForm->OpenChat(user, true);
+}
+
+void MainWindow::OpenShareBrowse(const QString& user, const QString& folder)
+{
+    tabs->setCurrentWidget(sharesForm);
+    sharesForm->OpenShareBrowse(user, folder);
+}
+
+void MainWindow::OpenUploadBrowse(const QString& user)
+{
+    tabs->setCurrentWidget(sharesForm);
+    sharesForm->OpenUploadBrowse(user);
+}
+
+void MainWindow::OpenUserInfo(const QString& user)
+{
+    tabs->setCurrentWidget(sharesForm);
+    sharesForm->OpenUserInfo(user);
 }
 
 void MainWindow::OnPrivateChat(const QString& user, const QString& message, time_t, bool)
