@@ -9,7 +9,6 @@
 //
 //     bench_peer [benchmark options]
 #include "app/Settings.h"
-#include "peer/CompressedBody.h"
 #include "peer/PeerFraming.h"
 #include "peer/PeerGreeting.h"
 #include "peer/PeerMessageCode.h"
@@ -18,6 +17,7 @@
 #include "shares/FileInfo.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "wire/Compression.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -80,10 +80,24 @@ void ClientCore::CreateManagers()
 
     invoker = std::make_unique<DelayedInvoker>();
     shares = std::make_unique<SharedFoldersManager>();
+    ConnectSharing();
     wishes = std::make_unique<WishListSearcher>(nullptr, intervals.wishListSecondMs);
     translator = std::make_unique<ExtendedAsciiTranslator>();
     // The address is the packager's; without one no check is made.
     updates = std::make_unique<UpdateChecker>(QUrl(QStringLiteral(QUILLMER_VERSION_FILE_URL)));
+}
+
+void ClientCore::ConnectSharing()
+{
+    SharedFoldersManager* sharing = shares.get();
+    PeerMessenger* peers = messenger.get();
+    connect(peers, &PeerMessenger::SharedFileListRequested, sharing, &SharedFoldersManager::OnSharedFileListRequested);
+    connect(peers, &PeerMessenger::SharedFilesInFolderRequested, sharing,
+            &SharedFoldersManager::OnFilesInFoldersRequested);
+    const auto send = [peers](QString user, MemStream message) { peers->SendMessageToUser(user, message); };
+    connect(sharing, &SharedFoldersManager::SearchReplyReady, peers, send);
+    connect(sharing, &SharedFoldersManager::FolderContentsReady, peers, send);
+    connect(sharing, &SharedFoldersManager::SharedFileListReady, peers, send);
 }
 
 void ClientCore::WriteSettingDefaults()

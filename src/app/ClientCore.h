@@ -76,6 +76,10 @@ public slots:
     void EveryHour();
 
 private:
+    // Sharing answers other users through the peer network: searches, share
+    // lists and folder contents.
+    void ConnectSharing();
+
     TickIntervals intervals;
     std::unique_ptr<TimerManager> timers;
     std::unique_ptr<DataSaver> saver;

@@ -1,11 +1,11 @@
 #include "peer/PeerMessageHandler.h"
 
 #include "app/Log.h"
-#include "peer/CompressedBody.h"
 #include "peer/PeerMessageCode.h"
 #include "peer/PeerMessages.h"
 #include "peer/SearchResults.h"
 #include "store/Data.h"
+#include "wire/Compression.h"
 
 namespace {
 

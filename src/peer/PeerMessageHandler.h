@@ -1,9 +1,9 @@
 #ifndef PEER_PEERMESSAGEHANDLER_H
 #define PEER_PEERMESSAGEHANDLER_H
 
-#include "peer/CompressedBody.h"
 #include "shares/FileInfo.h"
 #include "store/ItemPtr.h"
+#include "wire/Compression.h"
 #include "wire/MemStream.h"
 
 #include <QByteArray>

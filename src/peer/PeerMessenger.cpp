@@ -71,7 +71,7 @@ PeerMessenger::PeerMessenger(QObject* parent)
 
     connect(&listeners, &PeerListeners::NewConnection, this, &PeerMessenger::OnNewConnection);
 
-    connect(&handler, &PeerMessageHandler::SharedFileListRequested, this, &PeerMessenger::OnSharedFileListRequested);
+    connect(&handler, &PeerMessageHandler::SharedFileListRequested, this, &PeerMessenger::SharedFileListRequested);
     connect(&handler, &PeerMessageHandler::UserInfoRequested, this, &PeerMessenger::OnUserInfoRequested);
     connect(&handler, &PeerMessageHandler::UserShare, this, &PeerMessenger::UserShare);
     connect(&handler, &PeerMessageHandler::SearchResults, this, &PeerMessenger::SearchResults);
@@ -125,11 +125,6 @@ void PeerMessenger::SetListeningAddress(const QHostAddress& address)
 void PeerMessenger::SetUploadAvailabilitySource(UploadAvailabilitySource source)
 {
     uploadAvailability = std::move(source);
-}
-
-void PeerMessenger::SetShareListBuilder(ShareListBuilder builder)
-{
-    shareListBuilder = std::move(builder);
 }
 
 void PeerMessenger::DataLoaded()

@@ -57,8 +57,6 @@ public:
     static constexpr qint64 IdleConnectionTimeoutMs = 2 * 60 * 1000;
 
     using UploadAvailabilitySource = std::function<UploadAvailability()>;
-    // Builds the share listing (code 5, compressed) that the user may see.
-    using ShareListBuilder = std::function<MemStream(const QString& user)>;
 
     // Declares the peer network's types; the session's must exist.
     explicit PeerMessenger(QObject* parent = nullptr);
@@ -69,7 +67,6 @@ public:
     // Where to listen; any IPv4 address unless set before the data is loaded.
     void SetListeningAddress(const QHostAddress& address);
     void SetUploadAvailabilitySource(UploadAvailabilitySource source);
-    void SetShareListBuilder(ShareListBuilder builder);
 
     // Listens on the ports the settings give (see SettleListeningPorts).
     void DataLoaded() override;
@@ -129,6 +126,8 @@ signals:
     void ConnectionToUserFailed(QString user, QString type);
 
     void SearchResults(ItemPtr results);
+    // The user asks for the share list; whoever shares answers with SendMessage.
+    void SharedFileListRequested(QString user);
     void UserShare(QString user, const FileInfoMap& share, const AttributeTranslationTable& attributes);
     // The messenger answers by itself; this only tells that someone asked.
     void UserInfoRequested(QString user);
@@ -190,7 +189,6 @@ private:
     void SendUnsentMessages(const QString& user, QTcpSocket* socket, bool obfuscated);
 
     // Answers.
-    void OnSharedFileListRequested(const QString& user);
     void OnUserInfoRequested(const QString& user);
 
     // Declares the types first, for the members below that watch them.
@@ -213,7 +211,6 @@ private:
     bool dialScheduled = false;
 
     UploadAvailabilitySource uploadAvailability;
-    ShareListBuilder shareListBuilder;
     bool destroying = false;
 };
 

@@ -150,16 +150,6 @@ void PeerMessenger::QueueUpload(const QString& user, const QString& file, qint64
     SendMessage(user, message);
 }
 
-void PeerMessenger::OnSharedFileListRequested(const QString& user)
-{
-    if (!shareListBuilder) {
-        PeerLog(1, QString("No share listing to send to user %1: nothing in this program shares files").arg(user));
-        return;
-    }
-    MemStream listing = shareListBuilder(user);
-    SendMessage(user, listing);
-}
-
 void PeerMessenger::OnUserInfoRequested(const QString& user)
 {
     emit UserInfoRequested(user);

@@ -2,10 +2,10 @@
 #define SHARES_SHAREMESSAGES_H
 
 #include "shares/FileInfo.h"
+#include "shares/ShareListings.h"
 #include "shares/SharedFolderInfo.h"
 #include "wire/MemStream.h"
 
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -31,19 +31,12 @@ struct UploadQueueStatus
 // upload speed, the queue length and an empty attribute table.
 MemStream SearchReplyMessage(const QString& ownUser, uint32_t token, const std::set<FileInfo>& files,
                              const UploadQueueStatus& uploads, uint32_t uploadSpeed);
-// Code 5: the share map and an empty attribute table.
-MemStream SharedFileListMessage(const FileInfoMap& share);
+// Code 5: the folders and their files (in order, see PutInOrder), then an
+// empty attribute table. Only
+// memory can run out here (std::bad_alloc); it reads no shared state, so any
+// thread may build it.
+MemStream BuildSharedFileListMessage(const ShareListing& listing);
 // Code 37: token, the folder, then one folder (the same) and its files.
 MemStream SharedFilesInFolderMessage(uint32_t token, const QString& folder, const SharedFolderInfo& contents);
-
-// Inflates a compressed body; false when it is not one complete zlib stream or
-// would grow beyond MaxInflatedBodyBytes.
-bool InflateBody(const QByteArray& compressed, QByteArray& body);
-constexpr int MaxInflatedBodyBytes = 256 * 1024 * 1024;
-
-// Reads a received share list (the bytes after the code): false when the body
-// does not inflate or the share map cannot be read; a missing or damaged
-// attribute table leaves the table empty and the share still counts.
-bool ReadSharedFileList(const QByteArray& compressed, FileInfoMap& share, AttributeTranslationTable& attributes);
 
 #endif

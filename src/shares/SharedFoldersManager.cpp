@@ -24,6 +24,7 @@ SharedFoldersManager::SharedFoldersManager(QObject* parent)
     DeclareSharesSchema();
     index = std::make_unique<ShareIndex>();
     reconciler = std::make_unique<ShareReconciler>(*index);
+    fileLists = std::make_unique<SharedFileLists>(index->Types());
 
     scanner->moveToThread(&scannerThread);
     connect(&scannerThread, &QThread::finished, scanner, &QObject::deleteLater);
@@ -34,6 +35,7 @@ SharedFoldersManager::SharedFoldersManager(QObject* parent)
     connect(scanner, &FileScanner::FolderUnlisted, this, &SharedFoldersManager::OnFolderUnlisted);
     connect(reconciler.get(), &ShareReconciler::MP3ScanRequired, this, &SharedFoldersManager::MP3ScanRequired);
     connect(reconciler.get(), &ShareReconciler::Finished, this, &SharedFoldersManager::OnWalkApplied);
+    connect(fileLists.get(), &SharedFileLists::Ready, this, &SharedFoldersManager::SharedFileListReady);
     scannerThread.start(QThread::InheritPriority);
 
     if (gp_server) {
@@ -217,10 +219,10 @@ void SharedFoldersManager::OnDNetSearchRequest(QString user, quint32 token, QStr
     OnSearchRequest(user, token, query);
 }
 
-MemStream SharedFoldersManager::GetSharedFilesMessage(const QString& user)
+void SharedFoldersManager::OnSharedFileListRequested(QString user)
 {
     Log("Shared", 1, QStringLiteral("Shared file list requested by user %1").arg(user), ItemPtr());
-    return SharedFileListMessage(GetSharedFilesForUser(user));
+    fileLists->Request(user, ::GetUserSharedFolders(user));
 }
 
 void SharedFoldersManager::GetSharedFilesAsUserShare(const QString& user, FileInfoMap& share,

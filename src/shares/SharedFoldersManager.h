@@ -7,6 +7,7 @@
 #include "shares/ShareIndex.h"
 #include "shares/ShareMessages.h"
 #include "shares/ShareReconciler.h"
+#include "shares/SharedFileLists.h"
 #include "store/ItemPtr.h"
 #include "store/ItemSet.h"
 #include "wire/MemStream.h"
@@ -29,7 +30,7 @@ class FileScanner;
 // that index for what each user may see; and the browsed shares of others.
 //
 // Replies leave as signals carrying the built message, for the peer network to
-// send.
+// send; share lists are built in the background and leave when ready.
 class SharedFoldersManager : public QObject
 {
     Q_OBJECT
@@ -68,8 +69,6 @@ public:
     // the user matches; true when a reply was made.
     bool ProcessSearch(const QString& user, unsigned int token, const QString& query);
 
-    // The complete share list message (code 5) for the user.
-    MemStream GetSharedFilesMessage(const QString& user);
     // The share as the user may see it; the table stays empty.
     void GetSharedFilesAsUserShare(const QString& user, FileInfoMap& share, AttributeTranslationTable& attributes);
     // Drops the browsed share of a user from the graph.
@@ -87,6 +86,9 @@ public slots:
     void OnDirectFileSearch(QString user, quint32 token, QString query);
     void OnDNetSearchRequest(QString user, quint32 token, QString query);
     void OnFilesInFoldersRequested(QString user, quint32 token, QString folder);
+    // Builds the share list (code 5) the user may see, in the background;
+    // SharedFileListReady carries it.
+    void OnSharedFileListRequested(QString user);
 
 signals:
     void SharedFilesRescanned(int added, int removed);
@@ -96,6 +98,8 @@ signals:
     void SearchReplyReady(QString user, MemStream message);
     // A folder contents reply (code 37) to send to the user.
     void FolderContentsReady(QString user, MemStream message);
+    // A share list (code 5) to send to the user.
+    void SharedFileListReady(QString user, MemStream message);
     // Asks the scanner for a walk (queued to its thread).
     void FoldersScanRequired(QStringList roots);
 
@@ -116,6 +120,7 @@ private:
     // Made once the types are declared.
     std::unique_ptr<ShareIndex> index;
     std::unique_ptr<ShareReconciler> reconciler;
+    std::unique_ptr<SharedFileLists> fileLists;
     QThread scannerThread;
     FileScanner* scanner;
     // The walk being done (first) and those waiting.

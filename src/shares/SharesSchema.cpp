@@ -126,6 +126,8 @@ ShareTypes::ShareTypes()
     , sharedFileLowercaseName(d.GetType("shared_file_lowercase_name"))
     , sharedFileSize(d.GetType("shared_file_size"))
     , isScanned(d.GetType("is_scanned"))
+    , bitrate(d.GetType("bitrate"))
+    , bitrateMode(d.GetType("bitrate_mode"))
     , searchToken(d.GetType("search_token"))
     , user(d.GetType("user"))
 {

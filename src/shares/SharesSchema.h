@@ -24,6 +24,8 @@ struct ShareTypes
     Type* sharedFileLowercaseName;
     Type* sharedFileSize;
     Type* isScanned;
+    Type* bitrate;
+    Type* bitrateMode;
     Type* searchToken;
     Type* user;
 };

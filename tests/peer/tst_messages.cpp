@@ -1,11 +1,11 @@
 #include "PeerTestKit.h"
 
-#include "peer/CompressedBody.h"
 #include "peer/PeerGreeting.h"
 #include "peer/PeerMessageCode.h"
 #include "peer/PeerMessageHandler.h"
 #include "peer/PeerMessages.h"
 #include "peer/PeerMessenger.h"
+#include "wire/Compression.h"
 
 #include <QtTest>
 

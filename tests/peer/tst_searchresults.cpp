@@ -2,12 +2,12 @@
 
 #include "app/Log.h"
 #include "app/Settings.h"
-#include "peer/CompressedBody.h"
 #include "peer/PeerMessageHandler.h"
 #include "peer/SearchResults.h"
 #include "search/SearchRequestRecord.h"
 #include "shares/FileInfo.h"
 #include "store/Data.h"
+#include "wire/Compression.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -94,3 +94,9 @@ ItemPtr ShareGraph::ListUser(const QString& user, const QStringList& groups)
         inUserList += d.GetType("user_list_group")->GetItem(Value(group));
     return userItem;
 }
+
+bool ShareGraph::Inflate(MemStream message, uint32_t code, InflatedBody& body)
+{
+    uint32_t read = 0;
+    return message.Read(read) && read == code && InflateBody(message, body) == InflateResult::Inflated;
+}

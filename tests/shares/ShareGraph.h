@@ -4,6 +4,7 @@
 #include "server/Server.h"
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
+#include "wire/Compression.h"
 
 #include <QDir>
 #include <QString>
@@ -40,6 +41,8 @@ public:
     ItemPtr AddFile(ItemPtr sharedFolder, const QString& folder, const QString& name, qint64 size = 1);
     // A user on the user list, in the given groups.
     static ItemPtr ListUser(const QString& user, const QStringList& groups = {});
+    // The inflated body of a compressed message with that code.
+    static bool Inflate(MemStream message, uint32_t code, InflatedBody& body);
 
     QTemporaryDir home;
     QTemporaryDir files;

@@ -21,11 +21,9 @@ struct Reply
 
 bool Parse(MemStream message, Reply& reply)
 {
-    uint32_t code = 0;
-    QByteArray body;
-    if (!message.Read(code) || code != SearchReplyCode || !InflateBody(message.GetPendingBytes(), body))
+    InflatedBody in;
+    if (!ShareGraph::Inflate(message, SearchReplyCode, in))
         return false;
-    MemStream in(body);
     AttributeTranslationTable table;
     return in.Read(reply.user) && in.Read(reply.token) && in.Read(reply.files) && in.Read(reply.freeSlot)
         && in.Read(reply.speed) && in.Read(reply.queued) && in.Read(table) && table.empty()

@@ -1,4 +1,4 @@
-#include "peer/CompressedBody.h"
+#include "wire/Compression.h"
 
 #include <zlib.h>
 

@@ -1,5 +1,5 @@
-#ifndef PEER_COMPRESSEDBODY_H
-#define PEER_COMPRESSEDBODY_H
+#ifndef WIRE_COMPRESSION_H
+#define WIRE_COMPRESSION_H
 
 #include "wire/InputStream.h"
 #include "wire/MemStream.h"
@@ -9,8 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Share listings and search replies carry everything after their code as one
-// zlib stream (with its header).
+// Share lists, search replies and folder contents carry everything after their
+// code as one zlib stream (with its header). Both directions live here, for
+// the peer network that reads them and for sharing that builds them (on any
+// thread: nothing here touches shared state).
 
 // The most a compressed body may inflate to. A share listing spends about 100
 // bytes per file (name, size, attributes), so a million files take some 100
@@ -18,7 +20,8 @@
 // well its bytes compress.
 constexpr uint64_t MaxInflatedBodyLength = 256 * 1024 * 1024;
 
-// The code, then the body compressed with zlib at level 9.
+// The code, then the unread bytes of the body compressed with zlib at level 9.
+// Running out of memory throws std::bad_alloc, as any allocation does.
 MemStream BuildCompressedMessage(uint32_t code, const MemStream& body);
 
 enum class InflateResult
