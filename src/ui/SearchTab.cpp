@@ -60,7 +60,7 @@ QIcon SearchTab::ScopeIcon(Scope scope)
     return QIcon();
 }
 
-SearchTab::SearchTab(const QString& searchText, Scope searchScope, QWidget* parent)
+SearchTab::SearchTab(const QString& searchText, Scope searchScope, int maxShownResults, QWidget* parent)
     : QWidget(parent)
     , text(searchText)
     , scope(searchScope)
@@ -71,6 +71,7 @@ SearchTab::SearchTab(const QString& searchText, Scope searchScope, QWidget* pare
     , countLabel(new QLabel)
     , tree(new QTreeWidget)
     , list(std::make_unique<SearchResultList>(tree, flat))
+    , maxShown(maxShownResults)
 {
     SetFlag(ExpandUsers, true);
     SetFlag(ExpandFolders, true);
@@ -207,7 +208,7 @@ void SearchTab::ShowCounts()
             line += QString(", %1 hidden by the filter").arg(GroupedBytes(quint64(list->HiddenFileCount())));
         if (notShown > 0)
             line += QString("; %1 more not shown (a search shows at most %2)")
-                        .arg(GroupedBytes(quint64(notShown)), GroupedBytes(MaxShownResults));
+                        .arg(GroupedBytes(quint64(notShown)), GroupedBytes(quint64(maxShown)));
     }
     if (stopped)
         line += " Stopped.";
@@ -281,7 +282,7 @@ void SearchTab::ProcessPending()
             current.pop_back();
             if (liveCurrent.erase(result.Get()) == 0)
                 continue;
-            if (list->FileCount() < MaxShownResults)
+            if (list->FileCount() < maxShown)
                 list->Add(standing, result);
             else
                 excess.push_back(result);

@@ -50,7 +50,7 @@ public:
     static void DeclareTypes();
     static QIcon ScopeIcon(Scope scope);
 
-    SearchTab(const QString& text, Scope scope, QWidget* parent = nullptr);
+    SearchTab(const QString& text, Scope scope, int maxShown = MaxShownResults, QWidget* parent = nullptr);
     // Stops the search and drops its results from the graph.
     ~SearchTab() override;
 
@@ -132,6 +132,7 @@ private:
     std::unordered_set<Item*> liveCurrent;
     // Results beyond the limit, removed from the graph after the slice.
     std::vector<ItemPtr> excess;
+    int maxShown;
     int notShown = 0;
     QTimer slice;
 };

@@ -259,7 +259,7 @@ void ShareForm::ShowCounts()
                        .arg(builder->Folders().size() == 1 ? "folder" : "folders");
     if (builder->SkippedFiles() > 0)
         text += QString("; %1 more files are not shown (a share shows at most %2)")
-                    .arg(GroupedBytes(quint64(builder->SkippedFiles())), GroupedBytes(UserShareBuilder::MaxFiles));
+                    .arg(GroupedBytes(quint64(builder->SkippedFiles())), GroupedBytes(quint64(builder->FileLimit())));
     status->setText(mode == Mode::Upload ? QString("Your files that %1 may see: %2").arg(user, text) : text);
 }
 

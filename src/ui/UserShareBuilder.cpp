@@ -11,10 +11,11 @@ void Set(ItemPtr item, const char* typeName, const Value& value)
 }
 } // namespace
 
-UserShareBuilder::UserShareBuilder(ItemPtr userShare, FileInfoMap shareListing)
+UserShareBuilder::UserShareBuilder(ItemPtr userShare, FileInfoMap shareListing, int fileLimit)
     : share(userShare)
     , listing(std::move(shareListing))
     , folder(listing.cbegin())
+    , maxFiles(fileLimit)
 {
 }
 
@@ -66,7 +67,7 @@ bool UserShareBuilder::Step(int files)
             StartFolder();
         const ItemPtr shareFolder = folders.back();
         for (; file != folder->second.cend(); ++file) {
-            if (builtFiles >= MaxFiles) {
+            if (builtFiles >= maxFiles) {
                 ++skippedFiles;
                 continue;
             }

@@ -20,7 +20,7 @@ class UserShareBuilder
 public:
     static constexpr int MaxFiles = 500000;
 
-    UserShareBuilder(ItemPtr share, FileInfoMap listing);
+    UserShareBuilder(ItemPtr share, FileInfoMap listing, int maxFiles = MaxFiles);
 
     // Builds up to that many more files (and the folders on the way); true
     // when the whole listing is built.
@@ -32,6 +32,7 @@ public:
     const std::vector<ItemPtr>& Folders() const { return folders; }
     int FileCount() const { return builtFiles; }
     int SkippedFiles() const { return skippedFiles; }
+    int FileLimit() const { return maxFiles; }
 
     // A folder's parent path: trailing backslashes dropped, then the text
     // before the last backslash or slash (empty when there is none).
@@ -48,6 +49,7 @@ private:
     bool folderStarted = false;
     std::vector<ItemPtr> folders;
     std::unordered_map<std::string, ItemPtr> foldersByPath;
+    const int maxFiles;
     int builtFiles = 0;
     int skippedFiles = 0;
 };

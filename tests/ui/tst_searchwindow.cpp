@@ -1,0 +1,418 @@
+#include "app/ClientCore.h"
+#include "app/Settings.h"
+#include "peer/PeerMessenger.h"
+#include "peer/SearchResults.h"
+#include "search/SearchRequestRecord.h"
+#include "search/WishListSearcher.h"
+#include "server/Server.h"
+#include "store/Data.h"
+#include "ui/FilterBox.h"
+#include "ui/RelatedTermsView.h"
+#include "ui/SearchForm.h"
+#include "ui/SearchIcons.h"
+#include "ui/SearchResultList.h"
+#include "ui/SearchScopeChooser.h"
+#include "ui/SearchTab.h"
+#include "ui/WishListView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(UserStanding)
+
+namespace {
+
+constexpr quint64 FiveGigabytes = 5000000000ull;
+
+// A client core without windows, logged out, in a home folder of its own,
+// with the search window's types: replies are written into its graph as the
+// peer network writes them.
+class OfflineCore
+{
+public:
+    OfflineCore()
+    {
+        qputenv("HOME", home.path().toLocal8Bit());
+        d.Clear();
+        core = std::make_unique<ClientCore>();
+        core->CreateManagers();
+        core->WriteSettingDefaults();
+        SearchForm::DeclareTypes();
+    }
+    ~OfflineCore()
+    {
+        core.reset();
+        d.Clear();
+    }
+
+private:
+    QTemporaryDir home;
+    std::unique_ptr<ClientCore> core;
+};
+
+struct SharedFile
+{
+    QString path;
+    quint64 size;
+    int bitrate = -1;
+};
+
+// A search reply as it comes from a peer, written into the graph.
+ItemPtr Reply(unsigned int token, const QString& user, const std::vector<SharedFile>& files, bool free,
+              quint32 speed = 0, quint32 queue = 0)
+{
+    std::vector<FileInfo> infos;
+    for (const SharedFile& file : files) {
+        AttributeMap attributes;
+        if (file.bitrate > 0) {
+            attributes.Add(AttributeMap::Bitrate, quint32(file.bitrate));
+            attributes.Add(AttributeMap::VariableBitrate, 0);
+        }
+        infos.emplace_back(file.path.toStdString(), file.size, attributes);
+    }
+    MemStream body;
+    body.Write(user);
+    body.Write(uint32_t(token));
+    body.Write(infos);
+    body.Write(uint8_t(free ? 1 : 0));
+    body.Write(uint32_t(speed));
+    body.Write(uint32_t(queue));
+    return WriteSearchReply(user, body).results;
+}
+
+QStringList TopLevel(const QTreeWidget* tree, bool visibleOnly = true)
+{
+    QStringList names;
+    for (int index = 0; index < tree->topLevelItemCount(); ++index)
+        if (!visibleOnly || !tree->topLevelItem(index)->isHidden())
+            names.append(tree->topLevelItem(index)->text(UserColumn));
+    return names;
+}
+
+QAction* Action(const SearchTab& tab, const char* name)
+{
+    return tab.ToolBar()->findChild<QAction*>(name);
+}
+
+} // namespace
+
+// The search window without a network: replies written into the graph as the
+// peer network writes them.
+class SearchWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ordering_data()
+    {
+        QTest::addColumn<UserStanding>("a");
+        QTest::addColumn<UserStanding>("b");
+        QTest::addColumn<int>("byAvailability");
+        QTest::addColumn<int>("bySpeed");
+        QTest::newRow("free slot beats any speed")
+            << UserStanding{"a", true, 0, 10} << UserStanding{"b", false, 0, 900000} << 1 << -1;
+        QTest::newRow("shorter queue without free slots")
+            << UserStanding{"a", false, 2, 10} << UserStanding{"b", false, 5, 90} << 1 << -1;
+        QTest::newRow("queues of free users not compared")
+            << UserStanding{"a", true, 9, 90} << UserStanding{"b", true, 1, 10} << 1 << 1;
+        QTest::newRow("equal: speed") << UserStanding{"a", false, 3, 50} << UserStanding{"b", false, 3, 60} << -1
+                                      << -1;
+        QTest::newRow("equal: name") << UserStanding{"Bob", true, 0, 50} << UserStanding{"alice", true, 0, 50} << 1
+                                     << -1;
+    }
+
+    void ordering()
+    {
+        QFETCH(UserStanding, a);
+        QFETCH(UserStanding, b);
+        QTEST(qBound(-1, CompareByAvailability(a, b), 1), "byAvailability");
+        QTEST(qBound(-1, CompareBySpeed(a, b), 1), "bySpeed");
+        QCOMPARE(qBound(-1, CompareByAvailability(b, a), 1), -qBound(-1, CompareByAvailability(a, b), 1));
+    }
+
+    // Users, folders and files; orderings; expand actions; sizes.
+    void groupingAndOrdering()
+    {
+        OfflineCore core;
+        RecordSearchRequest(7, "abba", false);
+        SearchTab tab("abba", SearchTab::Scope::All);
+        tab.AddRequest(d.GetType("search_request")->HasItem(Value(7u)));
+        tab.Enqueue(Reply(7, "slow", {{"Music\\ABBA\\Waterloo.mp3", 4000000, 192}}, false, 900 * 1024, 4));
+        tab.Enqueue(Reply(7, "free", {{"ABBA\\Gold\\Waterloo.mp3", 3000}, {"ABBA\\Live\\SOS.mp3", FiveGigabytes}},
+                          true, 0));
+        tab.Enqueue(Reply(7, "busy", {{"abba\\Mamma Mia.mp3", 10}}, false, 100 * 1024, 1));
+        tab.Flush();
+        QTreeWidget* tree = tab.Tree();
+        // A free slot first, then the shorter queue.
+        QCOMPARE(TopLevel(tree), QStringList({"free", "busy", "slow"}));
+        QTreeWidgetItem* free = tree->topLevelItem(0);
+        QCOMPARE(free->text(FreeColumn), QString("Y"));
+        QCOMPARE(free->text(SpeedColumn), QString());
+        QCOMPARE(tree->topLevelItem(2)->text(FreeColumn), QString("4"));
+        QCOMPARE(tree->topLevelItem(2)->text(SpeedColumn), QString("900.0"));
+        QCOMPARE(free->childCount(), 2);
+        QCOMPARE(free->child(0)->text(FolderColumn), QString("ABBA\\Gold"));
+        QTreeWidgetItem* big = free->child(1)->child(0);
+        QCOMPARE(big->text(FileColumn), QString("SOS.mp3"));
+        QCOMPARE(big->text(SizeColumn), QString("5,000,000,000 (4.7 GiB)"));
+        QCOMPARE(tree->topLevelItem(2)->child(0)->child(0)->text(AttributesColumn), QString("192 CBR"));
+        QVERIFY(free->isExpanded() && free->child(0)->isExpanded());
+        QCOMPARE(tab.Title(), QString("abba (4)"));
+        QVERIFY(tab.CountLabel()->text().startsWith("4 files from 3 users"));
+
+        // A later reply of the same user joins its row and tells its new standing.
+        tab.Enqueue(Reply(7, "slow", {{"Music\\ABBA\\SOS.mp3", 5000}}, true, 900 * 1024));
+        tab.Flush();
+        QCOMPARE(TopLevel(tree), QStringList({"slow", "free", "busy"}));
+        QCOMPARE(tree->topLevelItem(0)->child(0)->childCount(), 2);
+
+        QCOMPARE(Action(tab, "order_by_available")->text(), QString("Order by Available [on]"));
+        Action(tab, "order_by_fastest")->trigger();
+        QCOMPARE(Action(tab, "order_by_available")->text(), QString("Order by Available [off]"));
+        QCOMPARE(Action(tab, "order_by_fastest")->text(), QString("Order by Fastest [on]"));
+        QVERIFY(tab.Flag("order_by_fastest") && !tab.Flag("order_by_available"));
+        QCOMPARE(TopLevel(tree), QStringList({"slow", "busy", "free"}));
+        Action(tab, "expand_users")->trigger();
+        QCOMPARE(Action(tab, "expand_users")->text(), QString("Expand Users [off]"));
+        QVERIFY(!tree->topLevelItem(0)->isExpanded());
+        Action(tab, "expand_folders")->trigger();
+        QVERIFY(!tree->topLevelItem(0)->child(0)->isExpanded());
+    }
+
+    // The filter hides files, folders and users; saved and default filters.
+    void filtering()
+    {
+        OfflineCore core;
+        RecordSearchRequest(3, "abba", false);
+        {
+            SearchTab tab("abba", SearchTab::Scope::All);
+            tab.Enqueue(Reply(3, "alice",
+                              {{"ABBA\\Live\\Waterloo.mp3", 1}, {"ABBA\\Gold\\Waterloo.mp3", 2},
+                               {"ABBA\\Gold\\SOS.mp3", 3}},
+                              true));
+            tab.Enqueue(Reply(3, "bob", {{"ABBA Live\\Waterloo.mp3", 1}}, true));
+            tab.Flush();
+            QTreeWidget* tree = tab.Tree();
+            tab.SetFilter("-live");
+            QCOMPARE(TopLevel(tree), QStringList({"alice"}));
+            QTreeWidgetItem* alice = tree->topLevelItem(0);
+            QVERIFY(alice->child(0)->text(FolderColumn) == "ABBA\\Gold" && !alice->child(0)->isHidden());
+            QVERIFY(alice->child(1)->isHidden());
+            QVERIFY(tab.CountLabel()->text().contains("2 hidden by the filter"));
+            // Words split between a folder and its files, and a minimum of files.
+            tab.SetFilter("gold sos");
+            QVERIFY(!alice->child(0)->isHidden() && !alice->child(0)->child(0)->isHidden());
+            QVERIFY(alice->child(0)->child(1)->isHidden());
+            tab.SetFilter("waterloo mfif:2");
+            QVERIFY(alice->isHidden());
+            tab.SetFilter("");
+            QCOMPARE(TopLevel(tree), QStringList({"alice", "bob"}));
+            QVERIFY(!alice->child(1)->isHidden());
+
+            tab.Filter()->SetText("gold");
+            tab.Filter()->SaveFilter();
+            QTRY_COMPARE(tab.Filter()->Chooser()->count(), 1);
+            tab.Filter()->DefaultBox()->setChecked(true);
+            QCOMPARE(GetSetting("default_search_filter"), QString("gold"));
+        }
+        QCOMPARE(d.GetType("saved_filter")->ItemCount(), std::size_t(1));
+        // A new search starts with the default filter.
+        SearchTab next("abba", SearchTab::Scope::All);
+        QCOMPARE(next.Filter()->Text(), QString("gold"));
+        QVERIFY(next.Filter()->DefaultBox()->isChecked());
+        next.Enqueue(Reply(3, "carol", {{"ABBA\\Live\\SOS.mp3", 1}, {"ABBA\\Gold\\SOS.mp3", 1}}, true));
+        next.Flush();
+        QCOMPARE(next.Results().HiddenFileCount(), 1);
+        next.Filter()->DefaultBox()->setChecked(false);
+        QCOMPARE(GetSetting("default_search_filter"), QString());
+    }
+
+    // One row per file with all seven columns; the filter still works by folder.
+    void flatMode()
+    {
+        OfflineCore core;
+        SetSetting("use_old_style_search_results", "yes");
+        RecordSearchRequest(4, "abba", false);
+        SearchTab tab("abba", SearchTab::Scope::All);
+        tab.Enqueue(Reply(4, "alice", {{"ABBA\\Gold\\SOS.mp3", 3}, {"ABBA\\Live\\SOS.mp3", 3}}, false, 2048, 2));
+        tab.Flush();
+        QTreeWidget* tree = tab.Tree();
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QTreeWidgetItem* row = tree->topLevelItem(0);
+        QCOMPARE(QStringList({row->text(0), row->text(1), row->text(2), row->text(3), row->text(4), row->text(5)}),
+                 QStringList({"alice", "2", "2.0", "ABBA\\Gold", "SOS.mp3", "3"}));
+        tab.SetFilter("live");
+        QVERIFY(row->isHidden() && !tree->topLevelItem(1)->isHidden());
+        QVERIFY(!Action(tab, "expand_users")->isEnabled());
+    }
+
+    // A tab shows a bounded number of results: further ones are counted and
+    // leave the graph; stopping and closing the tab.
+    void limitStopAndClose()
+    {
+        OfflineCore core;
+        const ItemPtr request = RecordSearchRequest(5, "flood", false);
+        auto tab = std::make_unique<SearchTab>("flood", SearchTab::Scope::All, 5);
+        tab->AddRequest(request);
+        std::vector<SharedFile> files;
+        for (int index = 0; index < 8; ++index)
+            files.push_back({QString("flood\\%1.mp3").arg(index), 1});
+        tab->Enqueue(Reply(5, "mallory", files, true));
+        tab->Enqueue(Reply(5, "trudy", {{"flood\\x.mp3", 1}}, true));
+        tab->Flush();
+        QCOMPARE(tab->Results().FileCount(), 5);
+        QCOMPARE(tab->NotShownCount(), 4);
+        QVERIFY(tab->CountLabel()->text().contains("4 more not shown (a search shows at most 5)"));
+        QCOMPARE(d.GetType("search_result")->ItemCount(), std::size_t(5));
+        QCOMPARE(request.GetItems("search_results").Size(), std::size_t(1));
+
+        const ItemPtr reply = Reply(5, "eve", {{"flood\\eve.mp3", 1}}, true);
+        tab->Enqueue(reply);
+        tab->Flush();
+        QCOMPARE(tab->NotShownCount(), 5);
+        QCOMPARE(TopLevel(tab->Tree()), QStringList({"mallory"}));
+
+        Action(*tab, "stop_search")->trigger();
+        QVERIFY(request.IsConnected("search_stopped"));
+        QVERIFY(!Action(*tab, "stop_search")->isEnabled());
+        QVERIFY(!Reply(5, "late", {{"flood\\late.mp3", 1}}, true));
+        tab.reset();
+        QCOMPARE(d.GetType("search_result")->ItemCount(), std::size_t(0));
+        QCOMPARE(d.GetType("search_results_widget")->ItemCount(), std::size_t(0));
+    }
+
+    void resultsRemovedElsewhere()
+    {
+        OfflineCore core;
+        RecordSearchRequest(6, "abba", false);
+        SearchTab tab("abba", SearchTab::Scope::All);
+        const ItemPtr alice = Reply(6, "alice", {{"ABBA\\SOS.mp3", 1}, {"ABBA\\Waterloo.mp3", 1}}, true);
+        tab.Enqueue(alice);
+        tab.Enqueue(Reply(6, "bob", {{"ABBA\\SOS.mp3", 1}}, true));
+        tab.Flush();
+        const ItemPtr waiting = Reply(6, "carol", {{"ABBA\\SOS.mp3", 1}}, true);
+        tab.Enqueue(waiting);
+        alice.GetItems("search_result").Remove();
+        alice.Remove();
+        waiting.GetItems("search_result").Remove();
+        waiting.Remove();
+        tab.Flush();
+        QCOMPARE(TopLevel(tab.Tree()), QStringList({"bob"}));
+        QCOMPARE(tab.Results().FileCount(), 1);
+    }
+
+    // The search line, scopes, related terms and the wish list of the window.
+    void searchForm()
+    {
+        OfflineCore core;
+        SearchForm form;
+        // Rooms come and go in the scopes.
+        const ItemPtr room = d.GetType("room")->GetItem(Value("nordic"));
+        room += d.GetType("in_room")->GetGlobalNullItem();
+        QCOMPARE(form.Scopes()->itemText(2), QString("Room: nordic"));
+        room.Disconnect("in_room");
+        QCOMPARE(form.Scopes()->count(), 2);
+
+        form.Input()->setText("   ");
+        QTest::keyClick(form.Input(), Qt::Key_Return);
+        QCOMPARE(form.Tabs()->count(), 1);
+        form.Input()->setText("  pink floyd ");
+        QTest::keyClick(form.Input(), Qt::Key_Return);
+        QCOMPARE(form.Tabs()->count(), 2);
+        QVERIFY(form.Input()->text().isEmpty());
+        SearchTab* tab = form.CurrentTab();
+        QCOMPARE(tab->Text(), QString("pink floyd"));
+        QCOMPARE(tab->GetScope(), SearchTab::Scope::All);
+        QCOMPARE(form.Tabs()->tabText(1), QString("pink floyd (0)"));
+
+        // Related terms of the server, best first; choosing one searches for it.
+        const ItemPtr text = d.GetType("search_request_text")->GetItem(Value("pink floyd"));
+        for (auto [term, rank] : {std::pair("the wall", 2), std::pair("roger waters", 9)}) {
+            const ItemPtr correlation = text.NewItem("search_correlation");
+            correlation += d.GetType("correlation_text")->GetItem(Value(term));
+            correlation += d.GetType("correlation_rank")->GetItem(Value(rank));
+        }
+        form.OnSearchCorrelations("pink floyd");
+        QVERIFY(!form.RelatedTerms()->isHidden());
+        QCOMPARE(form.RelatedTerms()->List()->item(0)->text(), QString("roger waters"));
+        emit form.RelatedTerms()->List()->itemActivated(form.RelatedTerms()->List()->item(1));
+        QCOMPARE(form.CurrentTab()->Text(), QString("the wall"));
+        QVERIFY(form.RelatedTerms()->isHidden());
+
+        // Results reach the tab of their search.
+        const ItemPtr request = d.GetType("search_request_text")->HasItem(Value("the wall")).GetItem("search_request");
+        emit peerMessenger->SearchResults(Reply(request.AsUInt(), "dave", {{"The Wall\\Mother.mp3", 1}}, true));
+        QTRY_COMPARE(form.CurrentTab()->Results().FileCount(), 1);
+
+        // A search started elsewhere gets a tab.
+        gp_server->FileSearch("meddle", false);
+        QCOMPARE(form.CurrentTab()->Text(), QString("meddle"));
+        form.CloseTab(form.CurrentTab());
+        QCOMPARE(form.Tabs()->count(), 3);
+    }
+
+    // Wishes are added, switched on and off and removed in the window; a
+    // wish's results open its tab.
+    void wishList()
+    {
+        OfflineCore core;
+        SearchForm form;
+        WishListView* view = form.WishList();
+        view->Entry()->setText(" dark side ");
+        QTest::keyClick(view->Entry(), Qt::Key_Return);
+        QVERIFY(WishListSearcher::FindWish("dark side"));
+        QTRY_COMPARE(view->List()->topLevelItemCount(), 1);
+        QTreeWidgetItem* wish = view->List()->topLevelItem(0);
+        QCOMPARE(wish->checkState(0), Qt::Checked);
+        wish->setCheckState(0, Qt::Unchecked);
+        QVERIFY(WishListSearcher::EnabledWishes().empty());
+        QTRY_COMPARE(view->List()->topLevelItem(0)->checkState(0), Qt::Unchecked);
+        view->List()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        QCOMPARE(WishListSearcher::EnabledWishes().size(), std::size_t(1));
+
+        // From the search line, with a tab waiting for the wish's turn.
+        form.Input()->setText("meddle");
+        form.findChild<QPushButton*>("add_to_wish_list")->click();
+        QTRY_COMPARE(view->List()->topLevelItemCount(), 2);
+        SearchTab* waiting = form.FindWishTab("meddle");
+        QVERIFY(waiting && form.CurrentTab() == waiting);
+        QVERIFY(waiting->CountLabel()->text().startsWith("Waiting for the wish list's turn"));
+
+        // A run of the wish: its results open the wish's tab.
+        const unsigned int token = gp_server->FileSearch("dark side", true);
+        emit peerMessenger->SearchResults(Reply(token, "erin", {{"Dark Side\\Time.mp3", 1}}, true));
+        SearchTab* tab = form.FindWishTab("dark side");
+        QVERIFY(tab);
+        QTRY_COMPARE(tab->Results().FileCount(), 1);
+        const int index = form.Tabs()->indexOf(tab);
+        QCOMPARE(form.Tabs()->tabIcon(index).cacheKey(), WishListIcon().cacheKey());
+        // A later run goes to the same tab; a file listed before is not listed again.
+        const unsigned int again = gp_server->FileSearch("dark side", true);
+        QVERIFY(!Reply(again, "erin", {{"Dark Side\\Time.mp3", 1}}, true));
+        emit peerMessenger->SearchResults(Reply(again, "erin", {{"Dark Side\\Money.mp3", 1}}, true));
+        QTRY_COMPARE(tab->Results().FileCount(), 2);
+
+        Action(*tab, "remove_from_wish_list")->trigger();
+        QVERIFY(!WishListSearcher::FindWish("dark side"));
+        QTRY_COMPARE(view->List()->topLevelItemCount(), 1);
+        view->List()->topLevelItem(0)->setSelected(true);
+        view->findChild<QPushButton*>("remove_wishes")->click();
+        QVERIFY(!WishListSearcher::FindWish("meddle"));
+    }
+};
+
+QTEST_MAIN(SearchWindowTest)
+#include "tst_searchwindow.moc"
