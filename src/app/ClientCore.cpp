@@ -3,6 +3,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "dnet/DNetManager.h"
 #include "peer/PeerMessenger.h"
 #include "server/PrivateMessageSchema.h"
 #include "server/Server.h"
@@ -11,6 +12,7 @@
 #include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "transfers/TransferQueueManager.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QDir>
@@ -79,8 +81,12 @@ void ClientCore::CreateManagers()
     messenger = std::make_unique<PeerMessenger>();
 
     invoker = std::make_unique<DelayedInvoker>();
+    dnet = std::make_unique<DNetManager>();
     shares = std::make_unique<SharedFoldersManager>();
     ConnectSharing();
+    ConnectDistributedNetwork();
+    transfers = std::make_unique<TransferQueueManager>();
+    ConnectTransfers();
     wishes = std::make_unique<WishListSearcher>(nullptr, intervals.wishListSecondMs);
     translator = std::make_unique<ExtendedAsciiTranslator>();
     // The address is the packager's; without one no check is made.
@@ -98,6 +104,42 @@ void ClientCore::ConnectSharing()
     connect(sharing, &SharedFoldersManager::SearchReplyReady, peers, send);
     connect(sharing, &SharedFoldersManager::FolderContentsReady, peers, send);
     connect(sharing, &SharedFoldersManager::SharedFileListReady, peers, send);
+}
+
+void ClientCore::ConnectDistributedNetwork()
+{
+    DNetManager* tree = dnet.get();
+    PeerMessenger* peers = messenger.get();
+    connect(peers, &PeerMessenger::DNetConnectionRequested, tree, &DNetManager::OnDNetConnectionRequested);
+    connect(peers, &PeerMessenger::DNetConnectionAccepted, tree, &DNetManager::OnDNetConnectionAccepted);
+    connect(peers, &PeerMessenger::ConnectionToUserFailed, tree, &DNetManager::OnConnectionToUserFailed);
+    connect(tree, &DNetManager::RequestDNetConnection, peers, &PeerMessenger::RequestDNetConnection);
+    connect(tree, &DNetManager::DNetSearchRequest, shares.get(), &SharedFoldersManager::OnDNetSearchRequest);
+}
+
+void ClientCore::ConnectTransfers()
+{
+    TransferQueueManager* queue = transfers.get();
+    messenger->SetUploadAvailabilitySource([queue] {
+        return UploadAvailability{queue->QueuedUploadCount(), queue->IsFreeToUpload()};
+    });
+    shares->SetUploadQueueStatus([queue] {
+        return UploadQueueStatus{queue->IsFreeToUpload(), uint32_t(queue->QueuedUploadCount())};
+    });
+
+    PeerMessenger* peers = messenger.get();
+    connect(peers, &PeerMessenger::FileTransferRequested, queue, &TransferQueueManager::OnFileTransferRequest);
+    connect(peers, &PeerMessenger::FileTransferResponse, queue, &TransferQueueManager::OnFileTransferResponse);
+    connect(peers, &PeerMessenger::QueueUploadRequested, queue, &TransferQueueManager::OnQueueUploadRequested);
+    connect(peers, &PeerMessenger::QueueDownloadRequested, queue, &TransferQueueManager::OnQueueDownloadRequested);
+    connect(peers, &PeerMessenger::UploadFailed, queue, &TransferQueueManager::OnUploadFailedNotification);
+    connect(peers, &PeerMessenger::UploadDenied, queue, &TransferQueueManager::OnUploadDeniedNotification);
+    connect(peers, &PeerMessenger::UploadPlaceInLineRequested, queue,
+            &TransferQueueManager::OnUploadPlaceInLineRequested);
+    connect(peers, &PeerMessenger::DownloadPlaceInLine, queue, &TransferQueueManager::OnDownloadPlaceInLine);
+    connect(peers, &PeerMessenger::UserShare, queue, &TransferQueueManager::OnUserShare);
+    connect(peers, &PeerMessenger::FileConnectionRequested, queue, &TransferQueueManager::OnFileConnection);
+    connect(peers, &PeerMessenger::FileConnectionAccepted, queue, &TransferQueueManager::OnFileConnectionAccepted);
 }
 
 void ClientCore::WriteSettingDefaults()
@@ -169,8 +211,11 @@ void ClientCore::Shutdown()
     }
     updates.reset();
     wishes.reset();
+    // First: it stops the transfer threads and waits for them.
+    transfers.reset();
     shares.reset();
     invoker.reset();
+    dnet.reset();
     messenger.reset();
     server.reset();
     saver.reset();

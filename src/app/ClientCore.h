@@ -11,11 +11,13 @@
 
 class DataSaver;
 class DelayedInvoker;
+class DNetManager;
 class ExtendedAsciiTranslator;
 class PeerMessenger;
 class Server;
 class SharedFoldersManager;
 class UpdateChecker;
+class TransferQueueManager;
 
 // The intervals of the periodic ticks, and the length of a second of the
 // server's wish-list interval; tests shorten them.
@@ -79,6 +81,11 @@ private:
     // Sharing answers other users through the peer network: searches, share
     // lists and folder contents.
     void ConnectSharing();
+    // The tree's connections come from the peer network and its searches go to sharing.
+    void ConnectDistributedNetwork();
+    // Feeds the transfer queue's numbers to the peer messenger and sharing, and hands it the peer messages and
+    // file connections of transfers.
+    void ConnectTransfers();
 
     TickIntervals intervals;
     std::unique_ptr<TimerManager> timers;
@@ -86,8 +93,10 @@ private:
     std::unique_ptr<Server> server;
     std::unique_ptr<PeerMessenger> messenger;
     std::unique_ptr<DelayedInvoker> invoker;
+    std::unique_ptr<DNetManager> dnet;
     std::unique_ptr<SharedFoldersManager> shares;
     std::unique_ptr<WishListSearcher> wishes;
+    std::unique_ptr<TransferQueueManager> transfers;
     std::unique_ptr<ExtendedAsciiTranslator> translator;
     std::unique_ptr<UpdateChecker> updates;
     bool loadAttempted = false;

@@ -2,6 +2,7 @@
 #include "app/DelayedInvoker.h"
 #include "app/Log.h"
 #include "app/Settings.h"
+#include "dnet/DNetManager.h"
 #include "peer/PeerMessenger.h"
 #include "server/Server.h"
 #include "shares/SharedFoldersManager.h"
@@ -71,8 +72,8 @@ private slots:
         {
             // The first run finds no file: defaults, and no connection without a user name.
             auto core = StartCore();
-            QVERIFY(timerManager && dataSaver && gp_server && peerMessenger && delayedInvoker && sharedFoldersManager
-                    && extendedAsciiTranslator);
+            QVERIFY(timerManager && dataSaver && gp_server && peerMessenger && delayedInvoker && dnetManager
+                    && sharedFoldersManager && extendedAsciiTranslator);
             QCOMPARE(GetSetting("chat_timestamps"), QString("activity_based"));
             QCOMPARE(gp_server->GetState(), int(Server::StateNotConnected));
             SetSetting("server_host", "127.0.0.1");
@@ -86,7 +87,7 @@ private slots:
             sharedFoldersManager->AddSharedFolder(home.path() + "/music");
             QTRY_VERIFY_WITH_TIMEOUT(!sharedFoldersManager->IsScanning(), 10000);
             core->Shutdown();
-            QVERIFY(!timerManager && !dataSaver && !gp_server && !peerMessenger && !delayedInvoker
+            QVERIFY(!timerManager && !dataSaver && !gp_server && !peerMessenger && !delayedInvoker && !dnetManager
                     && !sharedFoldersManager && !extendedAsciiTranslator);
             core->Shutdown();
         }

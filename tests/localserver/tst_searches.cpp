@@ -102,6 +102,31 @@ private slots:
         QCOMPARE(m_bob->BodyOf(102), Offer("alice", 6000));
     }
 
+    // Parents are older than their children, so that no branch can close on
+    // itself: a later user under a parent is still not offered to an earlier
+    // orphan. Until a user reports its own speed, it hears the configured one.
+    void OnlyEarlierUsersAreOfferedAndTheConfiguredSpeedIsReported()
+    {
+        ServerOptions options;
+        options.userUploadSpeed = 5120;
+        m_network = std::make_unique<LocalNetwork>(options);
+        m_alice = m_network->LogIn("alice");
+        m_bob = m_network->LogIn("bob");
+        QVERIFY(m_alice && m_bob);
+        m_alice->Send(Message(36, QString("alice")));
+        QCOMPARE(m_alice->BodyOf(36), Body(QString("alice"), uint32_t(5120), uint64_t(0), uint32_t(0), uint32_t(0)));
+
+        m_bob->Send(Message(2, uint32_t(6100), uint32_t(0), uint32_t(0)));
+        m_bob->Send(Message(71, true));
+        m_bob->Send(Message(100, true));
+        QVERIFY(m_bob->Sync());
+        m_alice->Send(Message(71, false));
+        QVERIFY(m_alice->GotNo(102));
+        m_alice->Send(Message(121, uint32_t(99)));
+        m_bob->Send(Message(36, QString("alice")));
+        QCOMPARE(m_bob->BodyOf(36), Body(QString("alice"), uint32_t(99), uint64_t(0), uint32_t(0), uint32_t(0)));
+    }
+
     void NoUserIsOfferedAParentFromItsOwnBranch()
     {
         Start(false);

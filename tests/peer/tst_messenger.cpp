@@ -3,6 +3,7 @@
 #include "TestCore.h"
 
 #include "app/Settings.h"
+#include "dnet/DNetManager.h"
 #include "peer/PeerGreeting.h"
 #include "peer/PeerMessageCode.h"
 #include "peer/PeerMessages.h"
@@ -10,6 +11,7 @@
 #include "server/Server.h"
 #include "server/ServerMessageCode.h"
 #include "store/Data.h"
+#include "transfers/TransferQueueManager.h"
 #include "wire/FrameWriter.h"
 
 #include <QSignalSpy>
@@ -132,6 +134,9 @@ private slots:
         obfuscatedPort = ports[1];
         alice = std::make_unique<TestCore>(TestCore::Options{"alice", server->Port(), port, obfuscatedPort, {}});
         QVERIFY(Messenger().IsListening());
+        // The file connections handed over here are this test's, not the transfer queue's.
+        disconnect(&Messenger(), &PeerMessenger::FileConnectionRequested, transferQueueManager, nullptr);
+        disconnect(&Messenger(), &PeerMessenger::FileConnectionAccepted, transferQueueManager, nullptr);
     }
 
     void cleanup()
@@ -331,6 +336,8 @@ private slots:
         QVERIFY(WaitUntil([&] { return file.Socket().readAll() == "ACK"; }));
         delete fileSocket;
 
+        // In a whole core the distributed network takes these connections; here nothing does.
+        QObject::disconnect(&Messenger(), &PeerMessenger::DNetConnectionRequested, dnetManager, nullptr);
         RawPeer noReceiver(false);
         QVERIFY(noReceiver.Connect(port));
         noReceiver.Send(BuildDirectGreeting("cat", "D"));

@@ -97,7 +97,7 @@ private slots:
         QVERIFY(connections.First().IsConnected("is_obfuscated"));
 
         bob.Command({"info", "alice"});
-        QVERIFY(bob.WaitFor({"INFO", "alice", "", "0", "0", "yes"}));
+        QVERIFY(bob.WaitFor({"INFO", "alice", "", "1", "0", "yes"}));
         QVERIFY(bob.Quit());
     }
 

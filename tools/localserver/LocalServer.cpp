@@ -84,6 +84,13 @@ QStringList LocalServer::OnlineUsers() const
     return names;
 }
 
+std::optional<TreePosition> LocalServer::TreePositionOf(const QString& name) const
+{
+    if (const ClientSession* session = m_context.Online(name))
+        return session->User().tree;
+    return std::nullopt;
+}
+
 ClientSession* LocalServer::AttachSession(QTcpSocket* socket)
 {
     auto* session = new ClientSession(m_nextSerial++, socket, *this, m_context.log, m_context.options, this);

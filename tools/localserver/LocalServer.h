@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -51,6 +52,8 @@ public:
 
     // The names of the logged-in users, sorted.
     QStringList OnlineUsers() const;
+    // What a logged-in user last told of its place in the distributed tree.
+    std::optional<TreePosition> TreePositionOf(const QString& name) const;
 
     // Takes a connection from elsewhere than the listener. A null socket gives
     // a session whose output is only logged, to drive the message handling

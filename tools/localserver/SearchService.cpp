@@ -1,14 +1,8 @@
 #include "SearchService.h"
 
+#include "dnet/DNetMessages.h"
+
 namespace localserver {
-
-namespace {
-
-// Distributed message code of a search and the kind of search it carries.
-constexpr quint8 DistributedSearchCode = 3;
-constexpr quint32 DistributedSearchKind = 49;
-
-} // namespace
 
 std::vector<ServerMessageCode> SearchService::Codes() const
 {
@@ -103,8 +97,10 @@ MemStream SearchService::SearchRequest(const QString& user, quint32 token, const
 
 MemStream SearchService::DistributedSearchRequest(const QString& user, quint32 token, const QString& text)
 {
-    return NewMessage(SM_DNET_MESSAGE, uint8_t(DistributedSearchCode), uint32_t(DistributedSearchKind), user,
-                      uint32_t(token), text);
+    MemStream message = NewMessage(SM_DNET_MESSAGE);
+    const MemStream search = BuildDNetSearch(user, token, text);
+    message.WriteBuffer(search.GetReadBuffer(), search.GetPendingReadLength());
+    return message;
 }
 
 } // namespace localserver

@@ -28,6 +28,13 @@ struct ServerOptions
     qint32 parentMinSpeed = 1;
     qint32 parentSpeedConnectionRatio = 50;
 
+    // The average upload speed (bytes/s) the server reports for a user that
+    // has not reported one itself (code 121). Clients decide from it whether
+    // they can take children in the distributed tree; with the other two
+    // parameters it sets how many (at 5120, a minimum of 1 and a ratio of 50:
+    // one child each).
+    quint32 userUploadSpeed = 0;
+
     // When true, network-wide searches go only to users without a distributed
     // parent (as distributed messages, code 93), which pass them down the tree.
     bool treeOnlySearch = false;

@@ -34,6 +34,7 @@ bool TreeService::Handle(ClientSession& session, quint32 code, MemStream& body)
 
 void TreeService::OnLogin(ClientSession& session)
 {
+    session.User().stats.averageSpeed = m_context.options.userUploadSpeed;
     session.Send(NewMessage(SM_SET_PARENT_MIN_SPEED, int32_t(m_context.options.parentMinSpeed)));
     session.Send(
         NewMessage(SM_SET_PARENT_SPEED_CONNECTION_RATIO, int32_t(m_context.options.parentSpeedConnectionRatio)));
@@ -67,12 +68,13 @@ bool TreeService::IsPossibleParent(const ClientSession& candidate, const ClientS
     const UserState& user = candidate.User();
     if (&candidate == &child || !user.tree.canParent || user.ports.port == 0)
         return false;
-    // Never below the child itself; and of two users without a parent only the
-    // one that came first may take the other, so that two roots never adopt
-    // each other.
+    // Never below the child itself. And a parent always logged in before its
+    // child: clients whose roots know no level or group leader cannot tell
+    // this server where they stand, and this order alone keeps the tree free
+    // of cycles.
     if (user.tree.groupLeader == child.Name())
         return false;
-    return user.tree.hasParent || candidate.Serial() < child.Serial();
+    return candidate.Serial() < child.Serial();
 }
 
 } // namespace localserver

@@ -5,8 +5,10 @@
 
 namespace localserver {
 
-// The distributed search tree: records where each client says it stands and
-// offers possible parents to the clients that have none.
+// The distributed search tree: tells every client the parameters by which it
+// decides whether it can take children (and the upload speed it decides
+// with, until it reports its own), records where each client says it stands,
+// and offers possible parents to the clients that have none.
 class TreeService : public Service
 {
 public:

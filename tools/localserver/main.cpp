@@ -73,6 +73,7 @@ int main(int argc, char* argv[])
         {"wishlist-interval", "Seconds between wish-list searches (default 720).", "seconds"},
         {"parent-min-speed", "Minimum upload speed of a distributed parent (default 1).", "speed"},
         {"parent-ratio", "Upload speed to children ratio of a distributed parent (default 50).", "ratio"},
+        {"upload-speed", "Upload speed (bytes/s) reported for users that report none (default 0).", "speed"},
         {"login-timeout", "Close connections that have not logged in after <seconds> (default 30).", "seconds"},
         {"max-pending-logins", "Refuse connections while <count> others have not logged in (default 128).", "count"},
         {"tree-only-search", "Send network searches only to the roots of the distributed tree."},
@@ -89,17 +90,20 @@ int main(int argc, char* argv[])
     qint64 interval = options.wishListInterval;
     qint64 minSpeed = options.parentMinSpeed;
     qint64 ratio = options.parentSpeedConnectionRatio;
+    qint64 uploadSpeed = options.userUploadSpeed;
     qint64 loginTimeout = options.loginTimeoutMs / 1000;
     qint64 maxPendingLogins = options.maxPendingLogins;
     if (!ReadNumber(parser, "port", 0, 65535, port) || !ReadNumber(parser, "wishlist-interval", 1, UINT32_MAX, interval)
         || !ReadNumber(parser, "parent-min-speed", 0, INT32_MAX, minSpeed)
         || !ReadNumber(parser, "parent-ratio", 1, INT32_MAX, ratio)
+        || !ReadNumber(parser, "upload-speed", 0, UINT32_MAX, uploadSpeed)
         || !ReadNumber(parser, "login-timeout", 1, INT32_MAX / 1000, loginTimeout)
         || !ReadNumber(parser, "max-pending-logins", 1, INT32_MAX, maxPendingLogins))
         return 2;
     options.wishListInterval = quint32(interval);
     options.parentMinSpeed = qint32(minSpeed);
     options.parentSpeedConnectionRatio = qint32(ratio);
+    options.userUploadSpeed = quint32(uploadSpeed);
     options.loginTimeoutMs = int(loginTimeout * 1000);
     options.maxPendingLogins = int(maxPendingLogins);
 
