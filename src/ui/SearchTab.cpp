@@ -9,12 +9,14 @@
 #include "ui/SearchResultList.h"
 #include "ui/SearchResultRow.h"
 #include "ui/SizeText.h"
+#include "ui/TransferBatch.h"
 #include "ui/UserMenu.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -38,6 +40,13 @@ constexpr int TitleTextLength = 32;
 QString OnOff(const QString& text, bool on)
 {
     return text + (on ? " [on]" : " [off]");
+}
+
+// A file of a result row as its owner names it.
+TransferBatch::File RemoteFile(const SearchResultRow* row)
+{
+    return {row->result.GetItem("search_result_file_folder").AsStdString(),
+            row->result.GetItem("search_result_file_name").AsStdString(), qint64(row->size), 0};
 }
 
 } // namespace
@@ -101,6 +110,7 @@ SearchTab::SearchTab(const QString& searchText, Scope searchScope, int maxShownR
     header->resizeSection(SizeColumn, 170);
     connect(header, &QHeaderView::sortIndicatorChanged, this, &SearchTab::OnSortIndicatorChanged);
     connect(tree, &QWidget::customContextMenuRequested, this, &SearchTab::OnContextMenu);
+    connect(tree, &QTreeWidget::itemDoubleClicked, this, &SearchTab::OnItemDoubleClicked);
 
     countLabel->setObjectName("result_count");
     BuildToolBar();
@@ -173,16 +183,21 @@ void SearchTab::SetFlag(const char* name, bool on)
 
 void SearchTab::ShowFlags()
 {
+    // One ordering is on at a time and only it is marked; the expand actions say either way.
     const struct
     {
         const char* flag;
         const char* text;
-    } actions[] = {{OrderByAvailable, "Order by Available"},
-                   {OrderByFastest, "Order by Fastest"},
-                   {ExpandUsers, "Expand Users"},
-                   {ExpandFolders, "Expand Folders"}};
-    for (const auto& action : actions)
-        toolBar->findChild<QAction*>(action.flag)->setText(OnOff(action.text, Flag(action.flag)));
+        bool markOff;
+    } actions[] = {{OrderByAvailable, "Order by Available", false},
+                   {OrderByFastest, "Order by Fastest", false},
+                   {ExpandUsers, "Expand Users", true},
+                   {ExpandFolders, "Expand Folders", true}};
+    for (const auto& action : actions) {
+        const bool on = Flag(action.flag);
+        toolBar->findChild<QAction*>(action.flag)
+            ->setText(on || action.markOff ? OnOff(action.text, on) : QString(action.text));
+    }
 }
 
 QString SearchTab::Title() const
@@ -212,6 +227,8 @@ void SearchTab::ShowCounts()
     }
     if (stopped)
         line += " Stopped.";
+    if (!queuedNote.isEmpty())
+        line += ' ' + queuedNote;
     countLabel->setText(line);
     emit TitleChanged();
 }
@@ -416,6 +433,21 @@ void SearchTab::OnContextMenu(const QPoint& position)
         return;
     }
     QMenu menu(this);
+    if (row->RowKind() != SearchResultRow::FolderRow) {
+        // The selected files when the row is one of them, else the row alone.
+        QList<SearchResultRow*> files;
+        if (row->isSelected()) {
+            for (QTreeWidgetItem* selected : tree->selectedItems()) {
+                auto* file = static_cast<SearchResultRow*>(selected);
+                if (file->RowKind() == SearchResultRow::FileRow || file->RowKind() == SearchResultRow::FlatRow)
+                    files.append(file);
+            }
+        } else {
+            files.append(row);
+        }
+        menu.addAction("Download file", this, [this, files] { DownloadFiles(files); })->setObjectName("download_file");
+    }
+    menu.addAction("Download folder", this, [this, row] { DownloadFolder(row); })->setObjectName("download_folder");
     const QString folder = row->text(FolderColumn);
     menu.addAction("Browse folder", this, [this, user, folder] { emit BrowseRequested(user, folder); })
         ->setObjectName("browse_folder");
@@ -423,4 +455,43 @@ void SearchTab::OnContextMenu(const QPoint& position)
     menu.addMenu(userMenu);
     menu.exec(tree->viewport()->mapToGlobal(position));
     delete userMenu;
+}
+
+void SearchTab::OnItemDoubleClicked(QTreeWidgetItem* item)
+{
+    auto* row = static_cast<SearchResultRow*>(item);
+    switch (row->RowKind()) {
+    case SearchResultRow::FileRow:
+    case SearchResultRow::FlatRow: DownloadFiles({row}); break;
+    case SearchResultRow::FolderRow: DownloadFolder(row); break;
+    case SearchResultRow::UserRow: break;
+    }
+}
+
+void SearchTab::DownloadFiles(const QList<SearchResultRow*>& rows)
+{
+    // Files of several users may be chosen together: a batch per user.
+    QMap<QString, std::vector<TransferBatch::File>> byUser;
+    for (const SearchResultRow* row : rows)
+        if (row->result)
+            byUser[UserOf(row)].push_back(RemoteFile(row));
+    QStringList notes;
+    for (auto user = byUser.begin(); user != byUser.end(); ++user) {
+        const TransferBatch::Summary summary
+            = TransferBatch::Start(TransferBatch::Kind::Files, user.key(), std::move(user.value()));
+        notes << TransferBatch::Describe(TransferBatch::Kind::Files, user.key(), summary);
+    }
+    queuedNote = notes.join(' ');
+    ShowCounts();
+}
+
+void SearchTab::DownloadFolder(const SearchResultRow* row)
+{
+    const QString user = UserOf(row);
+    std::vector<TransferBatch::File> files;
+    for (const SearchResultRow* file : list->FilesOf(user, row->text(FolderColumn)))
+        files.push_back(RemoteFile(file));
+    const TransferBatch::Summary summary = TransferBatch::Start(TransferBatch::Kind::Folder, user, std::move(files));
+    queuedNote = TransferBatch::Describe(TransferBatch::Kind::Folder, user, summary);
+    ShowCounts();
 }

@@ -80,6 +80,11 @@ public:
     // The tab's settings on its "search_results_widget" item ("yes" or not).
     bool Flag(const char* name) const;
 
+    // Queues the files of these rows (file or flat rows), each on its own.
+    void DownloadFiles(const QList<SearchResultRow*>& rows);
+    // Queues every file of the row's folder from the row's user, as a folder.
+    void DownloadFolder(const SearchResultRow* row);
+
 signals:
     void BrowseRequested(QString user, QString folder);
     void ChatRequested(QString user);
@@ -97,6 +102,7 @@ private slots:
     void ProcessPending();
     void OnSortIndicatorChanged(int column, Qt::SortOrder order);
     void OnContextMenu(const QPoint& position);
+    void OnItemDoubleClicked(QTreeWidgetItem* item);
 
 private:
     void BuildToolBar();
@@ -112,6 +118,8 @@ private:
 
     QString text;
     Scope scope;
+    // What the last download action queued, shown below the count.
+    QString queuedNote;
     ItemPtr widgetItem;
     std::vector<ItemPtr> requests;
     bool stopped = false;

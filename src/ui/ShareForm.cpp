@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
@@ -36,8 +37,9 @@ enum FileColumns
 class FileRow : public QTreeWidgetItem
 {
 public:
-    explicit FileRow(quint64 bytes)
-        : size(bytes)
+    FileRow(ItemPtr shareFile, quint64 bytes)
+        : file(shareFile)
+        , size(bytes)
     {
     }
     bool operator<(const QTreeWidgetItem& other) const override
@@ -49,6 +51,7 @@ public:
         const int order = text(column).compare(other.text(column), Qt::CaseInsensitive);
         return order != 0 ? order < 0 : text(FileNameColumn).compare(other.text(FileNameColumn)) < 0;
     }
+    const ItemPtr file;
     const quint64 size;
 };
 
@@ -60,6 +63,11 @@ QString NameOf(ItemPtr file)
 ItemPtr ParentFolder(ItemPtr folder)
 {
     return folder.GetItem("user_share_folder_parent").GetItem("user_share_folder_child").GetItem("user_share_folder");
+}
+
+TransferBatch::File RemoteFile(const std::string& folder, ItemPtr file, int level)
+{
+    return {folder, file.GetItem("user_share_file_name").AsStdString(), file.GetItem("file_size").AsInt64(), level};
 }
 
 } // namespace
@@ -97,6 +105,8 @@ ShareForm::ShareForm(const QString& shareUser, Mode shareMode, QWidget* parent)
     fileList->setRootIsDecorated(false);
     fileList->setUniformRowHeights(true);
     fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    folderTree->setContextMenuPolicy(Qt::CustomContextMenu);
     fileList->setSortingEnabled(true);
     fileList->sortByColumn(FileNameColumn, Qt::AscendingOrder);
     fileList->header()->resizeSection(FileNameColumn, 320);
@@ -116,6 +126,10 @@ ShareForm::ShareForm(const QString& shareUser, Mode shareMode, QWidget* parent)
 
     connect(folderTree, &QTreeWidget::itemSelectionChanged, this, &ShareForm::OnFolderSelected);
     connect(filterBox, &FilterBox::FilterChanged, this, &ShareForm::OnFilterChanged);
+    connect(fileList, &QWidget::customContextMenuRequested, this, &ShareForm::OnFileContextMenu);
+    connect(folderTree, &QWidget::customContextMenuRequested, this, &ShareForm::OnFolderContextMenu);
+    if (mode == Mode::Browse)
+        connect(fileList, &QTreeWidget::itemDoubleClicked, this, &ShareForm::DownloadFiles);
     buildSlice.setInterval(0);
     connect(&buildSlice, &QTimer::timeout, this, &ShareForm::BuildSlice);
 }
@@ -132,7 +146,17 @@ void ShareForm::BuildToolBar()
         QAction* refresh = toolBar->addAction("Refresh", this, [this] { emit RefreshRequested(user); });
         refresh->setObjectName("refresh_share");
         toolBar->addSeparator();
+        filesAction = toolBar->addAction("Download File(s)", this, &ShareForm::DownloadFiles);
+        filesAction->setObjectName("download_files");
+        folderAction = toolBar->addAction("Download Folder", this, &ShareForm::DownloadFolder);
+        folderAction->setObjectName("download_folder");
+    } else {
+        filesAction = toolBar->addAction("Upload File", this, &ShareForm::UploadFiles);
+        filesAction->setObjectName("upload_file");
+        folderAction = toolBar->addAction("Upload Folder", this, &ShareForm::UploadFolder);
+        folderAction->setObjectName("upload_folder");
     }
+    toolBar->addSeparator();
     toolBar->addAction("Expand All", this, &ShareForm::ExpandAll)->setObjectName("expand_all");
     toolBar->addAction("Collapse All", this, &ShareForm::CollapseAll)->setObjectName("collapse_all");
     expandLevelAction = toolBar->addAction(QString(), this, &ShareForm::ExpandLevel);
@@ -260,7 +284,11 @@ void ShareForm::ShowCounts()
     if (builder->SkippedFiles() > 0)
         text += QString("; %1 more files are not shown (a share shows at most %2)")
                     .arg(GroupedBytes(quint64(builder->SkippedFiles())), GroupedBytes(quint64(builder->FileLimit())));
-    status->setText(mode == Mode::Upload ? QString("Your files that %1 may see: %2").arg(user, text) : text);
+    if (mode == Mode::Upload)
+        text = QString("Your files that %1 may see: %2").arg(user, text);
+    if (!queuedNote.isEmpty())
+        text += '\n' + queuedNote;
+    status->setText(text);
 }
 
 ItemPtr ShareForm::FolderOf(const QTreeWidgetItem* row) const
@@ -357,7 +385,7 @@ void ShareForm::ShowFiles(QTreeWidgetItem* row)
         const QString name = NameOf(file);
         if (!rule.Passes(name, file))
             continue;
-        auto* item = new FileRow(file.GetItem("file_size").AsUInt64());
+        auto* item = new FileRow(file, file.GetItem("file_size").AsUInt64());
         item->setText(FileNameColumn, name);
         item->setIcon(FileNameColumn, icon);
         item->setText(FileSizeColumn, SizeText(item->size));
@@ -394,4 +422,93 @@ void ShareForm::ExpandLevel()
     // Round again from the first level after the deepest.
     expandLevel = expandLevel > depth ? 1 : expandLevel + 1;
     expandLevelAction->setText(QString("Expand Level [%1]").arg(expandLevel));
+}
+
+ItemPtr ShareForm::FileOf(const QTreeWidgetItem* row)
+{
+    return row ? static_cast<const FileRow*>(row)->file : ItemPtr();
+}
+
+std::vector<TransferBatch::File> ShareForm::SelectedFiles() const
+{
+    std::vector<TransferBatch::File> files;
+    for (const QTreeWidgetItem* row : fileList->selectedItems()) {
+        const ItemPtr file = FileOf(row);
+        const ItemPtr folder = file.GetItem("user_share_folder");
+        files.push_back(RemoteFile(folder.GetItem("user_share_folder_name").AsStdString(), file, 0));
+    }
+    return files;
+}
+
+std::vector<TransferBatch::File> ShareForm::CurrentFolderFiles() const
+{
+    std::vector<TransferBatch::File> files;
+    const ItemPtr top = FolderOf(folderTree->currentItem());
+    if (!top)
+        return files;
+    // Through the child links, each subfolder one level deeper than its parent.
+    std::vector<std::pair<ItemPtr, int>> folders{{top, 0}};
+    while (!folders.empty()) {
+        const auto [folder, level] = folders.back();
+        folders.pop_back();
+        const std::string path = folder.GetItem("user_share_folder_name").AsStdString();
+        for (ItemPtr file : folder.GetItems("user_share_file"))
+            files.push_back(RemoteFile(path, file, level));
+        for (ItemPtr link : folder.GetItems("user_share_folder_child"))
+            folders.emplace_back(link.GetItem("user_share_folder_parent").GetItem("user_share_folder"), level + 1);
+    }
+    return files;
+}
+
+void ShareForm::Queue(TransferBatch::Kind kind, std::vector<TransferBatch::File> files)
+{
+    if (files.empty())
+        return;
+    const TransferBatch::Summary summary = TransferBatch::Start(kind, user, std::move(files));
+    queuedNote = TransferBatch::Describe(kind, user, summary);
+    if (shown)
+        ShowCounts();
+}
+
+void ShareForm::DownloadFiles()
+{
+    Queue(TransferBatch::Kind::Files, SelectedFiles());
+}
+
+void ShareForm::DownloadFolder()
+{
+    Queue(TransferBatch::Kind::Folder, CurrentFolderFiles());
+}
+
+void ShareForm::UploadFiles()
+{
+    Queue(TransferBatch::Kind::Upload, SelectedFiles());
+}
+
+void ShareForm::UploadFolder()
+{
+    Queue(TransferBatch::Kind::Upload, CurrentFolderFiles());
+}
+
+void ShareForm::OnFileContextMenu(const QPoint& position)
+{
+    if (!fileList->itemAt(position))
+        return;
+    QMenu menu(this);
+    menu.addAction(filesAction);
+    menu.exec(fileList->viewport()->mapToGlobal(position));
+}
+
+void ShareForm::OnFolderContextMenu(const QPoint& position)
+{
+    QTreeWidgetItem* row = folderTree->itemAt(position);
+    if (!row)
+        return;
+    folderTree->setCurrentItem(row);
+    QMenu menu(this);
+    menu.addAction(folderAction);
+    menu.addSeparator();
+    for (const char* name : {"expand_all", "collapse_all", "expand_level"})
+        menu.addAction(toolBar->findChild<QAction*>(name));
+    menu.exec(folderTree->viewport()->mapToGlobal(position));
 }

@@ -4,6 +4,7 @@
 #include "search/FilterParser.h"
 #include "shares/FileInfo.h"
 #include "store/ItemPtr.h"
+#include "ui/TransferBatch.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -70,6 +71,9 @@ public:
     static const QString NoFilesText;
     static QString ConnectionFailedText();
 
+    // The share's file item behind a row of the file list.
+    static ItemPtr FileOf(const QTreeWidgetItem* row);
+
 signals:
     void RefreshRequested(QString user);
 
@@ -77,11 +81,20 @@ public slots:
     void ExpandAll();
     void CollapseAll();
     void ExpandLevel();
+    // "Download File(s)": the selected files, each on its own.
+    void DownloadFiles();
+    // The current folder with every file below it through its subfolders.
+    void DownloadFolder();
+    // "Upload File" and "Upload Folder": the same, offered to the user.
+    void UploadFiles();
+    void UploadFolder();
 
 private slots:
     void BuildSlice();
     void OnFolderSelected();
     void OnFilterChanged(const QString& text);
+    void OnFileContextMenu(const QPoint& position);
+    void OnFolderContextMenu(const QPoint& position);
 
 private:
     void BuildToolBar();
@@ -92,6 +105,10 @@ private:
     bool FilterFolderNode(QTreeWidgetItem* row);
     void ShowFiles(QTreeWidgetItem* row);
     void ShowCounts();
+    // The selected files, or every file of the current folder and its subfolders, as the user names them.
+    std::vector<TransferBatch::File> SelectedFiles() const;
+    std::vector<TransferBatch::File> CurrentFolderFiles() const;
+    void Queue(TransferBatch::Kind kind, std::vector<TransferBatch::File> files);
 
     QString user;
     Mode mode;
@@ -102,6 +119,8 @@ private:
     QTreeWidget* folderTree;
     QTreeWidget* fileList;
     QAction* expandLevelAction = nullptr;
+    QAction* filesAction = nullptr;
+    QAction* folderAction = nullptr;
     int expandLevel = 1;
     FilterParser filter;
 
@@ -110,6 +129,8 @@ private:
     bool shown = false;
     QTimer buildSlice;
     QString folderToSelect;
+    // What the last download or upload action queued, shown with the counts.
+    QString queuedNote;
     // Folder rows whose own files pass the filter (rows shown only as the way
     // to a subfolder that does are not in it).
     std::vector<bool> folderShown;

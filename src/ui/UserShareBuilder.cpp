@@ -35,11 +35,13 @@ void UserShareBuilder::StartFolder()
     Set(shareFolder, "user_share_folder_name", Value(path));
     const std::string parentPath = ParentPath(path);
     const auto parent = foldersByPath.find(parentPath);
-    if (parentPath != path && parent != foldersByPath.end()) {
+    int depth = 0;
+    if (parentPath != path && parent != foldersByPath.end() && parent->second.depth < MaxDepth) {
         const ItemPtr up = shareFolder.NewItem("user_share_folder_parent");
-        up += parent->second.NewItem("user_share_folder_child");
+        up += parent->second.item.NewItem("user_share_folder_child");
+        depth = parent->second.depth + 1;
     }
-    foldersByPath.emplace(path, shareFolder);
+    foldersByPath.emplace(path, BuiltFolder{shareFolder, depth});
     folders.push_back(shareFolder);
     file = folder->second.cbegin();
     folderStarted = true;

@@ -14,11 +14,14 @@
 // file with its name, size and audio attributes. Built a slice at a time, so
 // that a large share never holds the event loop up, and bounded: a listing
 // inflates from a small message into very many files, so files beyond
-// MaxFiles are counted, not built.
+// MaxFiles are counted, not built. Folders nested deeper than MaxDepth below
+// a top-level folder stand at the top level themselves, so that the windows'
+// walks down the tree stay shallow whatever a peer lists.
 class UserShareBuilder
 {
 public:
     static constexpr int MaxFiles = 500000;
+    static constexpr int MaxDepth = 64;
 
     UserShareBuilder(ItemPtr share, FileInfoMap listing, int maxFiles = MaxFiles);
 
@@ -48,7 +51,12 @@ private:
     std::set<FileInfo>::const_iterator file;
     bool folderStarted = false;
     std::vector<ItemPtr> folders;
-    std::unordered_map<std::string, ItemPtr> foldersByPath;
+    struct BuiltFolder
+    {
+        ItemPtr item;
+        int depth; // 0 at the top level
+    };
+    std::unordered_map<std::string, BuiltFolder> foldersByPath;
     const int maxFiles;
     int builtFiles = 0;
     int skippedFiles = 0;

@@ -6,6 +6,7 @@
 #include "search/WishListSearcher.h"
 #include "server/Server.h"
 #include "store/Data.h"
+#include "transfers/TransferQueueManager.h"
 #include "ui/FilterBox.h"
 #include "ui/RelatedTermsView.h"
 #include "ui/SearchForm.h"
@@ -128,8 +129,7 @@ private slots:
             << UserStanding{"a", false, 2, 10} << UserStanding{"b", false, 5, 90} << 1 << -1;
         QTest::newRow("queues of free users not compared")
             << UserStanding{"a", true, 9, 90} << UserStanding{"b", true, 1, 10} << 1 << 1;
-        QTest::newRow("equal: speed") << UserStanding{"a", false, 3, 50} << UserStanding{"b", false, 3, 60} << -1
-                                      << -1;
+        QTest::newRow("equal: speed") << UserStanding{"a", false, 3, 50} << UserStanding{"b", false, 3, 60} << -1 << -1;
         QTest::newRow("equal: name") << UserStanding{"Bob", true, 0, 50} << UserStanding{"alice", true, 0, 50} << 1
                                      << -1;
     }
@@ -151,8 +151,8 @@ private slots:
         SearchTab tab("abba", SearchTab::Scope::All);
         tab.AddRequest(d.GetType("search_request")->HasItem(Value(7u)));
         tab.Enqueue(Reply(7, "slow", {{"Music\\ABBA\\Waterloo.mp3", 4000000, 192}}, false, 900 * 1024, 4));
-        tab.Enqueue(Reply(7, "free", {{"ABBA\\Gold\\Waterloo.mp3", 3000}, {"ABBA\\Live\\SOS.mp3", FiveGigabytes}},
-                          true, 0));
+        tab.Enqueue(
+            Reply(7, "free", {{"ABBA\\Gold\\Waterloo.mp3", 3000}, {"ABBA\\Live\\SOS.mp3", FiveGigabytes}}, true, 0));
         tab.Enqueue(Reply(7, "busy", {{"abba\\Mamma Mia.mp3", 10}}, false, 100 * 1024, 1));
         tab.Flush();
         QTreeWidget* tree = tab.Tree();
@@ -180,8 +180,9 @@ private slots:
         QCOMPARE(tree->topLevelItem(0)->child(0)->childCount(), 2);
 
         QCOMPARE(Action(tab, "order_by_available")->text(), QString("Order by Available [on]"));
+        QCOMPARE(Action(tab, "order_by_fastest")->text(), QString("Order by Fastest"));
         Action(tab, "order_by_fastest")->trigger();
-        QCOMPARE(Action(tab, "order_by_available")->text(), QString("Order by Available [off]"));
+        QCOMPARE(Action(tab, "order_by_available")->text(), QString("Order by Available"));
         QCOMPARE(Action(tab, "order_by_fastest")->text(), QString("Order by Fastest [on]"));
         QVERIFY(tab.Flag("order_by_fastest") && !tab.Flag("order_by_available"));
         QCOMPARE(TopLevel(tree), QStringList({"slow", "busy", "free"}));
@@ -199,10 +200,9 @@ private slots:
         RecordSearchRequest(3, "abba", false);
         {
             SearchTab tab("abba", SearchTab::Scope::All);
-            tab.Enqueue(Reply(3, "alice",
-                              {{"ABBA\\Live\\Waterloo.mp3", 1}, {"ABBA\\Gold\\Waterloo.mp3", 2},
-                               {"ABBA\\Gold\\SOS.mp3", 3}},
-                              true));
+            tab.Enqueue(Reply(
+                3, "alice",
+                {{"ABBA\\Live\\Waterloo.mp3", 1}, {"ABBA\\Gold\\Waterloo.mp3", 2}, {"ABBA\\Gold\\SOS.mp3", 3}}, true));
             tab.Enqueue(Reply(3, "bob", {{"ABBA Live\\Waterloo.mp3", 1}}, true));
             tab.Flush();
             QTreeWidget* tree = tab.Tree();
@@ -312,6 +312,38 @@ private slots:
         tab.Flush();
         QCOMPARE(TopLevel(tab.Tree()), QStringList({"bob"}));
         QCOMPARE(tab.Results().FileCount(), 1);
+    }
+
+    // Double-clicking a file queues it on its own; double-clicking a folder
+    // queues its files but those of an excluded extension.
+    void downloads()
+    {
+        OfflineCore core;
+        d.GetType("excluded_download_extension")->GetItem(Value(".INI"));
+        RecordSearchRequest(8, "abba", false);
+        SearchTab tab("abba", SearchTab::Scope::All);
+        tab.Enqueue(Reply(
+            8, "alice",
+            {{"Music\\ABBA\\SOS.mp3", 3}, {"Music\\ABBA\\desktop.ini", 1}, {"Music\\ABBA\\Live.mkv", FiveGigabytes}},
+            true));
+        tab.Flush();
+        QTreeWidgetItem* folder = tab.Tree()->topLevelItem(0)->child(0);
+        const auto entry
+            = [](const char* name) { return transferQueueManager->GetDownloadEntry("alice", name, "Music\\ABBA"); };
+        const QList<QTreeWidgetItem*> sos = tab.Tree()->findItems("SOS.mp3", Qt::MatchRecursive, FileColumn);
+        QCOMPARE(sos.size(), 1);
+        emit tab.Tree()->itemDoubleClicked(sos.first(), FileColumn);
+        QVERIFY(entry("SOS.mp3").IsConnected("single_download"));
+        QCOMPARE(entry("SOS.mp3").GetItem("file_size").AsString(), QString("3"));
+        QVERIFY(!entry("Live.mkv"));
+        QVERIFY(tab.CountLabel()->text().endsWith("1 file queued for download from alice."));
+
+        emit tab.Tree()->itemDoubleClicked(folder, FolderColumn);
+        QCOMPARE(entry("Live.mkv").GetItem("file_size").AsString(), QString("5000000000"));
+        QVERIFY(!entry("Live.mkv").IsConnected("single_download"));
+        QVERIFY(!entry("desktop.ini"));
+        QVERIFY(tab.CountLabel()->text().endsWith(
+            "2 files queued for download from alice. 1 left out (excluded extension)."));
     }
 
     // The search line, scopes, related terms and the wish list of the window.
