@@ -170,7 +170,7 @@ void SearchResultList::Forget(Item* result)
     rows.erase(found);
     const QString user
         = row->RowKind() == SearchResultRow::FlatRow ? row->standing.name : row->parent()->parent()->text(UserColumn);
-    const QString folderName = row->text(FolderColumn);
+    const QString folderName = row->Folder();
     UserGroup& userGroup = groups[user];
     FolderGroup& folder = userGroup.folders[folderName];
     folder.files.removeOne(row);

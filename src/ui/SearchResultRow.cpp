@@ -48,12 +48,18 @@ void SearchResultRow::ShowStanding()
 void SearchResultRow::ShowResult()
 {
     size = result.GetItem("file_size").AsUInt64();
-    setText(FolderColumn, result.GetItem("search_result_file_folder").AsString());
+    if (RowKind() == FlatRow)
+        setText(FolderColumn, result.GetItem("search_result_file_folder").AsString());
     setText(FileColumn, result.GetItem("search_result_file_name").AsString());
     setText(SizeColumn, SizeText(size));
     setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     setText(AttributesColumn, SharedFoldersManager::GetFileItemDisplayString(result));
     key = RowKind() == FlatRow ? text(FolderColumn) + QLatin1Char('\\') + text(FileColumn) : text(FileColumn);
+}
+
+QString SearchResultRow::Folder() const
+{
+    return RowKind() == FileRow && parent() ? parent()->text(FolderColumn) : text(FolderColumn);
 }
 
 bool SearchResultRow::operator<(const QTreeWidgetItem& other) const

@@ -74,8 +74,11 @@ public:
 
     // The user, free and speed columns from the standing.
     void ShowStanding();
-    // The folder, file, size and attribute columns from the result.
+    // The file, size and attribute columns from the result, and the folder
+    // column of a flat row (a file row stands below its folder's row).
     void ShowResult();
+    // The folder of a folder, file or flat row.
+    QString Folder() const;
 };
 
 #endif

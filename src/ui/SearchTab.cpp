@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMap>
@@ -102,12 +103,17 @@ SearchTab::SearchTab(const QString& searchText, Scope searchScope, int maxShownR
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(FreeColumn, Qt::DescendingOrder);
-    header->resizeSection(UserColumn, 140);
-    header->resizeSection(FreeColumn, 40);
-    header->resizeSection(SpeedColumn, 60);
-    header->resizeSection(FolderColumn, 260);
-    header->resizeSection(FileColumn, 260);
-    header->resizeSection(SizeColumn, 170);
+    // Wide enough for their usual texts; long folders lose their middle, where
+    // the shared root's path is, and keep the end that tells the folder.
+    tree->setTextElideMode(Qt::ElideMiddle);
+    const QFontMetrics metrics = tree->fontMetrics();
+    const auto width = [&metrics](const char* sample) { return metrics.horizontalAdvance(sample) + 28; };
+    header->resizeSection(UserColumn, width("a user name here"));
+    header->resizeSection(FreeColumn, width("Free"));
+    header->resizeSection(SpeedColumn, width("9999.9"));
+    header->resizeSection(FolderColumn, width("\\Music\\An Artist\\A Long Album Title"));
+    header->resizeSection(FileColumn, width("01 - A Long Song Title.mp3"));
+    header->resizeSection(SizeColumn, width("4,831,838,208 (4.5 GiB)"));
     connect(header, &QHeaderView::sortIndicatorChanged, this, &SearchTab::OnSortIndicatorChanged);
     connect(tree, &QWidget::customContextMenuRequested, this, &SearchTab::OnContextMenu);
     connect(tree, &QTreeWidget::itemDoubleClicked, this, &SearchTab::OnItemDoubleClicked);
@@ -448,7 +454,7 @@ void SearchTab::OnContextMenu(const QPoint& position)
         menu.addAction("Download file", this, [this, files] { DownloadFiles(files); })->setObjectName("download_file");
     }
     menu.addAction("Download folder", this, [this, row] { DownloadFolder(row); })->setObjectName("download_folder");
-    const QString folder = row->text(FolderColumn);
+    const QString folder = row->Folder();
     menu.addAction("Browse folder", this, [this, user, folder] { emit BrowseRequested(user, folder); })
         ->setObjectName("browse_folder");
     menu.addSeparator();
@@ -489,7 +495,7 @@ void SearchTab::DownloadFolder(const SearchResultRow* row)
 {
     const QString user = UserOf(row);
     std::vector<TransferBatch::File> files;
-    for (const SearchResultRow* file : list->FilesOf(user, row->text(FolderColumn)))
+    for (const SearchResultRow* file : list->FilesOf(user, row->Folder()))
         files.push_back(RemoteFile(file));
     const TransferBatch::Summary summary = TransferBatch::Start(TransferBatch::Kind::Folder, user, std::move(files));
     queuedNote = TransferBatch::Describe(TransferBatch::Kind::Folder, user, summary);

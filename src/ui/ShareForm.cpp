@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -109,14 +110,19 @@ ShareForm::ShareForm(const QString& shareUser, Mode shareMode, QWidget* parent)
     folderTree->setContextMenuPolicy(Qt::CustomContextMenu);
     fileList->setSortingEnabled(true);
     fileList->sortByColumn(FileNameColumn, Qt::AscendingOrder);
-    fileList->header()->resizeSection(FileNameColumn, 320);
-    fileList->header()->resizeSection(FileSizeColumn, 170);
+    folderTree->setTextElideMode(Qt::ElideMiddle);
+    fileList->setTextElideMode(Qt::ElideMiddle);
+    const QFontMetrics metrics = fileList->fontMetrics();
+    fileList->header()->resizeSection(FileNameColumn,
+                                      metrics.horizontalAdvance("01 - A Long Song Title Here.mp3") + 48);
+    fileList->header()->resizeSection(FileSizeColumn, metrics.horizontalAdvance("4,831,838,208 (4.5 GiB)") + 28);
 
     BuildToolBar();
     auto* splitter = new QSplitter;
     splitter->addWidget(folderTree);
     splitter->addWidget(fileList);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(toolBar);

@@ -51,9 +51,10 @@ int RunSharingPeer(int argc, char** argv)
     SetSetting("use_upnp", "no");
     SetSetting("username", arguments.at(3));
     SetSetting("password", "secret");
+    core.LoadConfiguration();
+    // After loading, which holds some settings within their usual bounds.
     for (const QString& setting : arguments.mid(5))
         SetSetting(setting.section('=', 0, 0), setting.section('=', 1));
-    core.LoadConfiguration();
     core.Start();
     sharedFoldersManager->AddSharedFolder(arguments.at(4)).NewItem("shared_public");
 

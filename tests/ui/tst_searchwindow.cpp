@@ -1,3 +1,7 @@
+#include "ClientHome.h"
+#include "SharingPeer.h"
+
+#include "LocalServer.h"
 #include "app/ClientCore.h"
 #include "app/Settings.h"
 #include "peer/PeerMessenger.h"
@@ -5,21 +9,32 @@
 #include "search/SearchRequestRecord.h"
 #include "search/WishListSearcher.h"
 #include "server/Server.h"
+#include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "transfers/TransferQueueManager.h"
 #include "ui/FilterBox.h"
+#include "ui/MainWindow.h"
 #include "ui/RelatedTermsView.h"
 #include "ui/SearchForm.h"
 #include "ui/SearchIcons.h"
 #include "ui/SearchResultList.h"
 #include "ui/SearchScopeChooser.h"
 #include "ui/SearchTab.h"
+#include "ui/ShareForm.h"
+#include "ui/SharesForm.h"
+#include "ui/UserInfoForm.h"
+#include "ui/UserMenu.h"
 #include "ui/WishListView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -106,6 +121,76 @@ QStringList TopLevel(const QTreeWidget* tree, bool visibleOnly = true)
 QAction* Action(const SearchTab& tab, const char* name)
 {
     return tab.ToolBar()->findChild<QAction*>(name);
+}
+
+constexpr int WaitMs = 20000;
+
+QByteArray Pattern(int size, char seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int index = 0; index < size; ++index)
+        bytes[index] = char(seed + index * 7 + index / 251);
+    return bytes;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A folder as peers name it.
+QString Remote(const QString& path)
+{
+    return QString(path).replace('/', '\\');
+}
+
+QString Status(ItemPtr entry)
+{
+    return entry.GetItem("download_entry_status").AsString();
+}
+
+// The finished download, where it lands in the downloads folder.
+QByteArray Downloaded(ItemPtr entry)
+{
+    return ReadFile(transferQueueManager->GetDownloadTargetPath(entry, true).replace('\\', '/'));
+}
+
+void SaveScreenshot(QWidget* window, const QString& name)
+{
+    const QString folder = QCoreApplication::applicationDirPath() + "/../artifacts";
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).absoluteFilePath(name);
+    window->grab().toImage().save(path);
+    qInfo("Screenshot: %s", qPrintable(QDir::cleanPath(path)));
+}
+
+SearchResultRow* Row(QTreeWidget* tree, const QString& text, int column)
+{
+    const QList<QTreeWidgetItem*> found = tree->findItems(text, Qt::MatchRecursive | Qt::MatchEndsWith, column);
+    return found.size() == 1 ? static_cast<SearchResultRow*>(found.first()) : nullptr;
+}
+
+// The mouse events of a double click, as the window system sends them.
+void DoubleClick(QTreeWidget* tree, QTreeWidgetItem* row)
+{
+    tree->scrollToItem(row);
+    const QPoint point = tree->visualItemRect(row).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, point);
+}
+
+QAction* Action(QWidget* owner, const char* name)
+{
+    return owner->findChild<QAction*>(name);
 }
 
 } // namespace
@@ -444,7 +529,155 @@ private slots:
         view->findChild<QPushButton*>("remove_wishes")->click();
         QVERIFY(!WishListSearcher::FindWish("meddle"));
     }
+
+    // Bob's window with two other users on the local server: alice (no free
+    // upload slot) and carol, who shares a folder tree with a file too large
+    // for 32 bits and tells about herself with a wide picture.
+    void network()
+    {
+        QTemporaryDir files;
+        const QString aliceShare = files.path() + "/alice";
+        const QString carolShare = files.path() + "/carol";
+        const QString bobShare = files.path() + "/bob";
+        const QString gold = carolShare + "/ABBA/Gold";
+        const QByteArray waterloo = Pattern(300000, 1);
+        const QByteArray sos = Pattern(120000, 2);
+        const QByteArray fernando = Pattern(70000, 3);
+        QVERIFY(WriteFile(gold + "/Waterloo.mp3", waterloo) && WriteFile(gold + "/SOS.mp3", sos));
+        QVERIFY(WriteFile(gold + "/Bonus/Fernando.mp3", fernando) && WriteFile(gold + "/Bonus/desktop.ini", "x"));
+        QVERIFY(QDir().mkpath(carolShare + "/ABBA/Live"));
+        QFile large(carolShare + "/ABBA/Live/Concert.mkv");
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64(FiveGigabytes))); // sparse
+        large.close();
+        QVERIFY(WriteFile(aliceShare + "/abba covers/Dancing Queen.mp3", Pattern(5000, 4)));
+        QVERIFY(WriteFile(bobShare + "/mine/a.txt", "a") && WriteFile(bobShare + "/mine/deeper/b.txt", "b"));
+        QImage wide(1600, 400, QImage::Format_RGB32);
+        for (int x = 0; x < wide.width(); ++x)
+            for (int y = 0; y < wide.height(); ++y)
+                wide.setPixel(x, y, qRgb(x * 255 / 1600, 90 + y / 4, 160));
+        QVERIFY(wide.save(files.path() + "/carol.png"));
+
+        ClientHome home;
+        const std::unique_ptr<localserver::LocalServer> server = StartLocalServer();
+        QVERIFY(server);
+        SharingPeer alice, carol;
+        QVERIFY(alice.Start(server->ServerPort(), "alice", aliceShare, {{"upload_slots", "0"}}));
+        QVERIFY(carol.Start(server->ServerPort(), "carol", carolShare,
+                            {{"user_description", "Hello from carol\n<b>not bold</b>"},
+                             {"user_picture_file", files.path() + "/carol.png"}}));
+        // Bob's window opens no listening port (none is a port number) until
+        // it has been told to listen on loopback only.
+        SaveLogin(home, "bob", server->ServerPort(), {{"listening_port", "70000"}});
+        const std::unique_ptr<MainWindow> window = StartClient();
+        window->resize(1100, 700);
+        peerMessenger->SetListeningAddress(QHostAddress::LocalHost);
+        const QPair<quint16, quint16> ports = FreeListeningPorts();
+        SetSetting("listening_port", QString::number(ports.first));
+        SetSetting("obfuscated_listening_port", QString::number(ports.second));
+        peerMessenger->DataLoaded();
+        QVERIFY(peerMessenger->IsListening());
+        QTRY_VERIFY_WITH_TIMEOUT(gp_server->IsConnected(), WaitMs);
+        // What a first run excludes (the saved login stands for an earlier run).
+        d.GetType("excluded_download_extension")->GetItem(Value(".ini"));
+
+        // A search typed in the window: results grouped by user and folder,
+        // the user with a free slot first.
+        window->Tabs()->setCurrentWidget(window->Search());
+        window->Search()->Input()->setText("abba");
+        QTest::keyClick(window->Search()->Input(), Qt::Key_Return);
+        SearchTab* tab = window->Search()->CurrentTab();
+        QVERIFY(tab && tab->Text() == "abba");
+        QTRY_COMPARE_WITH_TIMEOUT(tab->Results().FileCount(), 6, WaitMs);
+        QTreeWidget* tree = tab->Tree();
+        QCOMPARE(TopLevel(tree), QStringList({"carol", "alice"}));
+        QCOMPARE(tree->topLevelItem(0)->text(FreeColumn), QString("Y"));
+        QCOMPARE(tree->topLevelItem(1)->text(FreeColumn), QString("0"));
+        QCOMPARE(tree->topLevelItem(0)->childCount(), 3);
+        SearchResultRow* waterlooRow = Row(tree, "Waterloo.mp3", FileColumn);
+        QVERIFY(waterlooRow && waterlooRow->parent()->text(FolderColumn) == Remote(gold));
+        QCOMPARE(Row(tree, "Concert.mkv", FileColumn)->text(SizeColumn), QString("5,000,000,000 (4.7 GiB)"));
+        QCOMPARE(window->Search()->Tabs()->tabText(window->Search()->Tabs()->indexOf(tab)), QString("abba (6)"));
+        SaveScreenshot(window.get(), "search-results.png");
+
+        // A filter that leaves nothing of alice hides her folder and her row.
+        tab->SetFilter("-covers");
+        QCOMPARE(TopLevel(tree), QStringList({"carol"}));
+        QVERIFY(tree->topLevelItem(1)->child(0)->isHidden());
+        tab->SetFilter("");
+
+        // Double-clicking a file queues it and it downloads.
+        DoubleClick(tree, waterlooRow);
+        const ItemPtr waterlooEntry
+            = transferQueueManager->GetDownloadEntry("carol", "Waterloo.mp3", Remote(gold).toStdString());
+        QVERIFY(waterlooEntry);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(waterlooEntry), QString("complete"), WaitMs);
+        QCOMPARE(Downloaded(waterlooEntry), waterloo);
+
+        // "Browse folder" opens carol's share at the folder: the tree from the
+        // listing, and the folder with its subfolders downloaded.
+        emit tab->BrowseRequested("carol", Remote(gold));
+        ShareForm* share = window->Shares()->FindShareBrowse("carol");
+        QVERIFY(share);
+        QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Shares()));
+        QTRY_VERIFY_WITH_TIMEOUT(share->Folders()->currentItem(), WaitMs);
+        QCOMPARE(share->Folders()->topLevelItemCount(), 1);
+        QCOMPARE(share->Folders()->topLevelItem(0)->toolTip(0), Remote(carolShare));
+        QTreeWidgetItem* goldRow = share->Folders()->currentItem();
+        QCOMPARE(goldRow->toolTip(0), Remote(gold));
+        QCOMPARE(goldRow->childCount(), 1);
+        QCOMPARE(goldRow->child(0)->text(0), QString("Bonus"));
+        QCOMPARE(share->Files()->topLevelItemCount(), 2);
+        QCOMPARE(share->Files()->topLevelItem(0)->text(0), QString("SOS.mp3"));
+        QCOMPARE(share->Files()->topLevelItem(0)->text(1), QString("120,000 (117.2 KiB)"));
+        Action(share, "download_folder")->trigger();
+        QVERIFY(share->Status()->text().endsWith(
+            "3 files queued for download from carol. 1 left out (excluded extension)."));
+        const ItemPtr sosEntry = transferQueueManager->GetDownloadEntry("carol", "SOS.mp3", Remote(gold).toStdString());
+        const ItemPtr fernandoEntry
+            = transferQueueManager->GetDownloadEntry("carol", "Fernando.mp3", Remote(gold + "/Bonus").toStdString());
+        QVERIFY(sosEntry && fernandoEntry);
+        QVERIFY(!transferQueueManager->GetDownloadEntry("carol", "desktop.ini", Remote(gold + "/Bonus").toStdString()));
+        QCOMPARE(g("download_entry").Size(), std::size_t(3));
+        QTRY_VERIFY_WITH_TIMEOUT(Status(sosEntry) == "complete" && Status(fernandoEntry) == "complete", WaitMs);
+        QCOMPARE(Downloaded(sosEntry), sos);
+        QCOMPARE(Downloaded(fernandoEntry), fernando);
+        QVERIFY(QFile::exists(home.Path() + "/Quillmer Downloads/complete/Gold/Bonus/Fernando.mp3"));
+        SaveScreenshot(window.get(), "share-browser.png");
+
+        // The user menu asks for carol's information: her description and
+        // her picture scaled to fit.
+        UserMenu("carol").findChild<QAction*>("get_user_info")->trigger();
+        UserInfoForm* info = window->Shares()->FindUserInfo("carol");
+        QVERIFY(info);
+        QTRY_VERIFY_WITH_TIMEOUT(!info->IsRequesting() && !info->IsDecoding(), WaitMs);
+        QCOMPARE(info->Description()->text(), QString("Hello from carol<br>&lt;b&gt;not bold&lt;/b&gt;"));
+        QCOMPARE(info->Picture()->pixmap(Qt::ReturnByValue).size(), QSize(800, 200));
+        QCOMPARE(info->Free()->text(), QString("Yes"));
+        SaveScreenshot(window.get(), "user-info.png");
+
+        // Bob's own files, as alice may see them, offered to her folder by folder.
+        sharedFoldersManager->AddSharedFolder(bobShare).NewItem("shared_public");
+        QTRY_VERIFY_WITH_TIMEOUT(!sharedFoldersManager->IsScanning(), WaitMs);
+        UserMenu("alice").findChild<QAction*>("upload_to_user")->trigger();
+        ShareForm* upload = window->Shares()->FindUploadBrowse("alice");
+        QVERIFY(upload);
+        QTRY_VERIFY_WITH_TIMEOUT(upload->Folders()->currentItem(), WaitMs);
+        QCOMPARE(upload->Folders()->currentItem()->toolTip(0), Remote(bobShare));
+        Action(upload, "upload_folder")->trigger();
+        QStringList offered;
+        for (ItemPtr entry : g("upload_entry"))
+            offered << entry.GetItem("filename_as_requested").AsString();
+        offered.sort();
+        QCOMPARE(offered, QStringList({Remote(bobShare + "/mine/a.txt"), Remote(bobShare + "/mine/deeper/b.txt")}));
+    }
 };
 
-QTEST_MAIN(SearchWindowTest)
+int main(int argc, char** argv)
+{
+    if (argc > 1 && QByteArray(argv[1]) == SharingPeerArgument)
+        return RunSharingPeer(argc, argv);
+    QApplication application(argc, argv);
+    SearchWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_searchwindow.moc"
