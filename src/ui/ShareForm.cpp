@@ -93,6 +93,9 @@ ShareForm::ShareForm(const QString& shareUser, Mode shareMode, QWidget* parent)
     , status(new QLabel)
     , folderTree(new QTreeWidget)
     , fileList(new QTreeWidget)
+    // Made once: each icon the style makes is read from its picture again.
+    , folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon))
+    , fileIcon(QApplication::style()->standardIcon(QStyle::SP_FileIcon))
 {
     status->setObjectName("share_status");
     status->setWordWrap(true);
@@ -176,6 +179,7 @@ void ShareForm::DropShare()
     folderTree->clear();
     fileList->clear();
     folderShown.clear();
+    rowHidden.clear();
     shown = false;
     if (!builder)
         return;
@@ -246,7 +250,7 @@ QTreeWidgetItem* ShareForm::AddFolderRow(ItemPtr folder, QTreeWidgetItem* parent
     }
     auto* row = new QTreeWidgetItem({name});
     row->setToolTip(0, path);
-    row->setIcon(0, QApplication::style()->standardIcon(QStyle::SP_DirIcon));
+    row->setIcon(0, folderIcon);
     if (parent)
         parent->addChild(row);
     return row;
@@ -269,6 +273,7 @@ void ShareForm::ShowTree()
     folderTree->addTopLevelItems(topLevel);
     folderTree->sortItems(0, Qt::AscendingOrder);
     folderShown.assign(folders.size(), true);
+    rowHidden.assign(folders.size(), false);
     shown = true;
     if (IsSettingOn("expand_new_shares"))
         folderTree->expandAll();
@@ -353,7 +358,7 @@ bool ShareForm::FilterFolderNode(QTreeWidgetItem* row)
     const FolderFilter rule(filter, PathOf(folder));
     if (rule.Rejected()) {
         folderShown[index] = false;
-        row->setHidden(true);
+        SetRowHidden(row, index, true);
         return false;
     }
     bool own = rule.Whole();
@@ -368,8 +373,16 @@ bool ShareForm::FilterFolderNode(QTreeWidgetItem* row)
     bool any = own;
     for (int child = 0; child < row->childCount(); ++child)
         any = FilterFolderNode(row->child(child)) || any;
-    row->setHidden(!any);
+    SetRowHidden(row, index, !any);
     return any;
+}
+
+void ShareForm::SetRowHidden(QTreeWidgetItem* row, std::size_t index, bool hidden)
+{
+    if (rowHidden[index] == hidden)
+        return;
+    rowHidden[index] = hidden;
+    row->setHidden(hidden);
 }
 
 void ShareForm::OnFolderSelected()
@@ -386,14 +399,13 @@ void ShareForm::ShowFiles(QTreeWidgetItem* row)
         return;
     const FolderFilter rule(filter, PathOf(folder));
     QList<QTreeWidgetItem*> files;
-    const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
     for (ItemPtr file : folder.GetItems("user_share_file")) {
         const QString name = NameOf(file);
         if (!rule.Passes(name, file))
             continue;
         auto* item = new FileRow(file, file.GetItem("file_size").AsUInt64());
         item->setText(FileNameColumn, name);
-        item->setIcon(FileNameColumn, icon);
+        item->setIcon(FileNameColumn, fileIcon);
         item->setText(FileSizeColumn, SizeText(item->size));
         item->setTextAlignment(FileSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(FileAttributesColumn, SharedFoldersManager::GetFileItemDisplayString(file));

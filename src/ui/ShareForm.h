@@ -6,6 +6,7 @@
 #include "store/ItemPtr.h"
 #include "ui/TransferBatch.h"
 
+#include <QIcon>
 #include <QTimer>
 #include <QWidget>
 
@@ -103,6 +104,7 @@ private:
     QTreeWidgetItem* AddFolderRow(ItemPtr folder, QTreeWidgetItem* parent);
     // Shows or hides a folder row and those below it by the filter; true when shown.
     bool FilterFolderNode(QTreeWidgetItem* row);
+    void SetRowHidden(QTreeWidgetItem* row, std::size_t index, bool hidden);
     void ShowFiles(QTreeWidgetItem* row);
     void ShowCounts();
     // The selected files, or every file of the current folder and its subfolders, as the user names them.
@@ -118,6 +120,8 @@ private:
     QLabel* status;
     QTreeWidget* folderTree;
     QTreeWidget* fileList;
+    const QIcon folderIcon;
+    const QIcon fileIcon;
     QAction* expandLevelAction = nullptr;
     QAction* filesAction = nullptr;
     QAction* folderAction = nullptr;
@@ -134,6 +138,9 @@ private:
     // Folder rows whose own files pass the filter (rows shown only as the way
     // to a subfolder that does are not in it).
     std::vector<bool> folderShown;
+    // Folder rows hidden by the filter (kept here: the tree looks a row up
+    // among its siblings each time it is asked or told).
+    std::vector<bool> rowHidden;
 };
 
 #endif
