@@ -96,6 +96,8 @@ SearchTab::SearchTab(const QString& searchText, Scope searchScope, int maxShownR
     tree->setAlternatingRowColors(true);
     tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A double click downloads a file or folder; only a user's row opens or closes with it.
+    tree->setExpandsOnDoubleClick(false);
     // The tab sorts where rows come (see SearchResultList); the tree's own
     // sorting would sort everything after every insertion.
     tree->setSortingEnabled(false);
@@ -470,7 +472,7 @@ void SearchTab::OnItemDoubleClicked(QTreeWidgetItem* item)
     case SearchResultRow::FileRow:
     case SearchResultRow::FlatRow: DownloadFiles({row}); break;
     case SearchResultRow::FolderRow: DownloadFolder(row); break;
-    case SearchResultRow::UserRow: break;
+    case SearchResultRow::UserRow: row->setExpanded(!row->isExpanded()); break;
     }
 }
 
