@@ -24,10 +24,13 @@
 #include "ui/SharesForm.h"
 #include "ui/UserInfoForm.h"
 #include "ui/UserMenu.h"
+#include "ui/UserPicture.h"
+#include "ui/UserShareBuilder.h"
 #include "ui/WishListView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -43,9 +46,11 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QtEndian>
 #include <QtTest>
 
 #include <memory>
+#include <zlib.h>
 
 Q_DECLARE_METATYPE(UserStanding)
 
@@ -429,6 +434,38 @@ private slots:
         QVERIFY(!entry("desktop.ini"));
         QVERIFY(tab.CountLabel()->text().endsWith(
             "2 files queued for download from alice. 1 left out (excluded extension)."));
+    }
+
+    // What a peer sends is bounded: a picture whose header declares a huge
+    // image is not decoded, a listing keeps at most so many files, and
+    // folders nested too deep stand at the top level.
+    void hostilePeers()
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(16, 16, QImage::Format_RGB32).save(&buffer, "PNG");
+        qToBigEndian<quint32>(100000, png.data() + 16);
+        qToBigEndian<quint32>(100000, png.data() + 20);
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17);
+        qToBigEndian<quint32>(quint32(crc), png.data() + 29);
+        const UserPicture huge = UserPicture::Decode(png, UserInfoForm::PictureBox);
+        QVERIFY(huge.image.isNull());
+        QCOMPARE(huge.error, QString("The picture is too large to be shown (100000 by 100000 pixels)."));
+
+        OfflineCore core;
+        FileInfoMap listing;
+        std::string path = "deep";
+        for (int level = 0; level <= UserShareBuilder::MaxDepth + 1; ++level, path += "\\deep")
+            listing[path] = {FileInfo("a.mp3", 1, AttributeMap()), FileInfo("b.mp3", 2, AttributeMap())};
+        UserShareBuilder builder(d.GetType("user_share")->NewItem(), listing, 100);
+        while (!builder.Step(7))
+            ;
+        QCOMPARE(builder.FileCount(), 100);
+        QCOMPARE(builder.SkippedFiles(), 2 * int(listing.size()) - 100);
+        const std::vector<ItemPtr>& folders = builder.Folders();
+        QVERIFY(folders.at(UserShareBuilder::MaxDepth).IsConnected("user_share_folder_parent"));
+        QVERIFY(!folders.at(UserShareBuilder::MaxDepth + 1).IsConnected("user_share_folder_parent"));
     }
 
     // The search line, scopes, related terms and the wish list of the window.
