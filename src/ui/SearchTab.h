@@ -36,7 +36,7 @@ class SearchTab : public QWidget, public DataHandler
 public:
     static constexpr int MaxShownResults = 20000;
     // The longest a slice of new rows keeps the event loop, before sorting.
-    static constexpr int SliceMs = 15;
+    static constexpr int SliceMs = 8;
 
     enum class Scope
     {
