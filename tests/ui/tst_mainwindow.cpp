@@ -373,7 +373,8 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
         QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
         QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
         box->setChecked(true);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()),
+                 QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
         Log("Wish List", 3, "searching again", ItemPtr());
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
@@ -384,7 +385,8 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
     }
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()),
+                 QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
         // The load of this start was logged into its area tab.
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
