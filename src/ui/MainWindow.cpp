@@ -23,6 +23,9 @@
 #include "ui/NewVersionDialog.h"
 #include "ui/OptionsForm.h"
 #include "ui/RoomsForm.h"
+#include "ui/SearchForm.h"
+#include "ui/SearchIcons.h"
+#include "ui/SharesForm.h"
 #include "ui/SizeManager.h"
 #include "ui/UserPassDialog.h"
 #include "ui/WindowGeometryProxy.h"
@@ -40,6 +43,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextCodec>
 #include <QTimer>
@@ -93,6 +97,8 @@ MainWindow::~MainWindow()
     delete takeCentralWidget();
     roomsForm = nullptr;
     chatsForm = nullptr;
+    searchForm = nullptr;
+    sharesForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
     // The chat log and wall windows.
@@ -138,6 +144,12 @@ void MainWindow::Init()
     connect(roomsForm, &RoomsForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
     chatsForm = new ChatsForm;
     AddMainTab(QString(), chatsForm, ChatIcon(), "Private Chats");
+    searchForm = new SearchForm;
+    AddMainTab("search", searchForm, SearchIcon(), "Search");
+    connect(searchForm, &SearchForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
+    connect(searchForm, &SearchForm::BrowseRequested, this, &MainWindow::OpenShareBrowse);
+    sharesForm = new SharesForm;
+    AddMainTab(QString(), sharesForm, style()->standardIcon(QStyle::SP_DirOpenIcon), "Browse");
     optionsForm = new OptionsForm;
     AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
@@ -174,6 +186,7 @@ void MainWindow::Init()
 void MainWindow::DeclareWindowTypes()
 {
     RoomsForm::DeclareTypes();
+    SearchForm::DeclareTypes();
     ChatsForm::DeclareTypes();
     ChatLogForm::DeclareTypes();
 }
@@ -236,7 +249,7 @@ void MainWindow::BuildMenuBar()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* view = menuBar()->addMenu("&View");
-    const QList<QWidget*> pages = {roomsForm, chatsForm, optionsForm};
+    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, sharesForm, optionsForm};
     for (int n = 0; n < pages.size(); ++n) {
         QWidget* page = pages.at(n);
         QAction* show
@@ -408,6 +421,24 @@ void MainWindow::OpenPrivateChat(const QString& user)
 {
     tabs->setCurrentWidget(chatsForm);
     chatsForm->OpenChat(user, true);
+}
+
+void MainWindow::OpenShareBrowse(const QString& user, const QString& folder)
+{
+    tabs->setCurrentWidget(sharesForm);
+    sharesForm->OpenShareBrowse(user, folder);
+}
+
+void MainWindow::OpenUploadBrowse(const QString& user)
+{
+    tabs->setCurrentWidget(sharesForm);
+    sharesForm->OpenUploadBrowse(user);
+}
+
+void MainWindow::OpenUserInfo(const QString& user)
+{
+    tabs->setCurrentWidget(sharesForm);
+    sharesForm->OpenUserInfo(user);
 }
 
 void MainWindow::OnPrivateChat(const QString& user, const QString& message, time_t, bool)

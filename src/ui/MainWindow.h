@@ -21,6 +21,8 @@ class QLabel;
 class QLineEdit;
 class QTabWidget;
 class RoomsForm;
+class SearchForm;
+class SharesForm;
 class SizeManager;
 class WindowGeometryProxy;
 
@@ -41,6 +43,8 @@ public:
     QTabWidget* Tabs() const { return tabs; }
     RoomsForm* Rooms() const { return roomsForm; }
     ChatsForm* Chats() const { return chatsForm; }
+    SearchForm* Search() const { return searchForm; }
+    SharesForm* Shares() const { return sharesForm; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
     EventToolBar* Events() const { return eventBar; }
@@ -63,6 +67,11 @@ public slots:
     void MessageUser();
     // Brings the private chat with the user to the front.
     void OpenPrivateChat(const QString& user);
+    // Bring the user's share browser (moved to the folder when one is given),
+    // the own shares to upload to the user, or the user's information to the front.
+    void OpenShareBrowse(const QString& user, const QString& folder = QString());
+    void OpenUploadBrowse(const QString& user);
+    void OpenUserInfo(const QString& user);
 
 signals:
     // The user closed the window (not to the tray) or chose Quit.
@@ -123,6 +132,8 @@ private:
     EventToolBar* eventBar = nullptr;
     RoomsForm* roomsForm = nullptr;
     ChatsForm* chatsForm = nullptr;
+    SearchForm* searchForm = nullptr;
+    SharesForm* sharesForm = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     QLabel* identityLabel;

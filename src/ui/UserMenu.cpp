@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "server/Server.h"
 #include "store/Data.h"
+#include "ui/MainWindow.h"
 
 UserMenu::UserMenu(const QString& userName, QWidget* parent)
     : QMenu(parent)
@@ -10,8 +11,22 @@ UserMenu::UserMenu(const QString& userName, QWidget* parent)
 {
     QAction* message = addAction("Message user", [this] { emit ChatRequested(user); });
     message->setObjectName("message_user");
-    if (user != GetSetting("username"))
-        AddPrivateRooms();
+    if (user == GetSetting("username"))
+        return;
+    // The windows these open live in the main window.
+    addAction("Browse user's files", [this] {
+        if (mainWindow)
+            mainWindow->OpenShareBrowse(user);
+    })->setObjectName("browse_user");
+    addAction("Upload to user", [this] {
+        if (mainWindow)
+            mainWindow->OpenUploadBrowse(user);
+    })->setObjectName("upload_to_user");
+    addAction("Get User Info", [this] {
+        if (mainWindow)
+            mainWindow->OpenUserInfo(user);
+    })->setObjectName("get_user_info");
+    AddPrivateRooms();
 }
 
 void UserMenu::AddPrivateRooms()

@@ -4,7 +4,8 @@
 #include <QMenu>
 
 // The context menu of a user wherever a user name is shown: a private chat
-// with the user and, for the private rooms that the own user owns or
+// with the user, the user's shares, the own shares to upload to the user, the
+// user's information and, for the private rooms that the own user owns or
 // operates, the user's membership and operator status there.
 class UserMenu : public QMenu
 {

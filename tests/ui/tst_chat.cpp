@@ -470,15 +470,18 @@ void ChatTest::privateRoomActions()
                 entries.append(rooms->actions().first()->text() + ": " + action->text());
         return entries;
     };
-    QCOMPARE(roomEntries("bob"), QStringList({"Message user", "Private Rooms", "club: Give User Membership"}));
+    QCOMPARE(roomEntries("bob"),
+             QStringList({"Message user", "Browse user's files", "Upload to user", "Get User Info", "Private Rooms",
+                          "club: Give User Membership"}));
     {
         UserMenu menu("bob");
         menu.findChild<QMenu*>()->actions().first()->menu()->actions().first()->trigger();
     }
     // Made a member, bob's client enters the room at once.
     QTRY_COMPARE_WITH_TIMEOUT(room->Members()->topLevelItemCount(), 2, WaitMs);
-    QCOMPARE(roomEntries("bob"), QStringList({"Message user", "Private Rooms", "club: Remove User's Membership",
-                                              "club: Make User Operator"}));
+    QCOMPARE(roomEntries("bob"),
+             QStringList({"Message user", "Browse user's files", "Upload to user", "Get User Info", "Private Rooms",
+                          "club: Remove User's Membership", "club: Make User Operator"}));
     QCOMPARE(roomEntries("alice"), QStringList({"Message user"}));
 
     // No keeps the room.

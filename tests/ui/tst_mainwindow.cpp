@@ -19,6 +19,7 @@
 #include "ui/MainWindow.h"
 #include "ui/OptionsForm.h"
 #include "ui/RoomsForm.h"
+#include "ui/SearchForm.h"
 #include "ui/SizeManager.h"
 #include "ui/SoundOptionsPage.h"
 #include "wire/ExtendedAsciiTranslator.h"
@@ -369,21 +370,23 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
         QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
         box->setChecked(true);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()),
+                 QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
         Log("Wish List", 3, "searching again", ItemPtr());
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("]       searching again"));
         box->setChecked(false);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
         box->setChecked(true);
     }
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()),
+                 QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
         // The load of this start was logged into its area tab.
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
@@ -437,6 +440,7 @@ void MainWindowTest::menusToolBarsAndFirstTab()
     QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Rooms()));
     QCOMPARE(window->TabForWord("rooms"), static_cast<QWidget*>(window->Rooms()));
     QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->Rooms()));
+    QCOMPARE(window->TabForWord("search"), static_cast<QWidget*>(window->Search()));
 
     QStringList menus;
     for (QAction* menu : window->menuBar()->actions())
