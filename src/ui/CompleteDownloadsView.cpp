@@ -1,6 +1,7 @@
 #include "ui/CompleteDownloadsView.h"
 
 #include "store/Data.h"
+#include "transfers/TransferQueueManager.h"
 #include "transfers/TransferUsers.h"
 #include "ui/SizeText.h"
 #include "ui/TransferActions.h"
@@ -49,6 +50,7 @@ CompleteDownloadsView::CompleteDownloadsView(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree);
 
+    connect(transferQueueManager, &TransferQueueManager::CompleteDownloadAdded, this, &CompleteDownloadsView::Add);
     d.GetType("complete_download")
         ->itemRemoved.Add(AddDataHandler(
             new EventHandler<CompleteDownloadsView, ItemPtr>(this, &CompleteDownloadsView::OnRecordRemoved)));

@@ -25,7 +25,7 @@ namespace {
 const char* const AlertFlag = "complete_download_alert";
 const char* const ExpandUsers = "expand_download_users";
 const char* const ExpandFolders = "expand_download_folders";
-const char* const ClearComplete = "clear_complete_downloads";
+const char* const ClearCompleteSetting = "clear_complete_downloads";
 
 QString OnOff(const QString& text, bool on)
 {
@@ -78,7 +78,7 @@ DownloadsView::DownloadsView(QWidget* parent)
     toolBar->addSeparator();
     toolBar->addAction("Clear Complete", this, &DownloadsView::ClearComplete)->setObjectName("clear_complete");
     clearAutomatically = toolBar->addAction("Clear Complete Automatically", this,
-                                            [](bool on) { SetSetting(ClearComplete, on ? "yes" : "no"); });
+                                            [](bool on) { SetSetting(ClearCompleteSetting, on ? "yes" : "no"); });
     clearAutomatically->setObjectName("clear_complete_downloads");
     clearAutomatically->setCheckable(true);
 
@@ -89,7 +89,8 @@ DownloadsView::DownloadsView(QWidget* parent)
 
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree, &QWidget::customContextMenuRequested, this, &DownloadsView::ShowContextMenu);
-    settings = std::make_unique<SettingWatch>(QStringList{ExpandUsers, ExpandFolders, ClearComplete},
+    connect(transferQueueManager, &TransferQueueManager::DownloadComplete, this, &DownloadsView::OnDownloadComplete);
+    settings = std::make_unique<SettingWatch>(QStringList{ExpandUsers, ExpandFolders, ClearCompleteSetting},
                                               [this] { ApplySettings(); });
     ApplySettings();
 }
@@ -102,7 +103,7 @@ void DownloadsView::ApplySettings()
     const bool folders = IsSettingOn(ExpandFolders);
     expandUsers->setText(OnOff("Expand Users", users));
     expandFolders->setText(OnOff("Expand Folders", folders));
-    clearAutomatically->setChecked(IsSettingOn(ClearComplete));
+    clearAutomatically->setChecked(IsSettingOn(ClearCompleteSetting));
     list->SetExpandUsers(users);
     list->SetExpandFolders(folders);
 }
@@ -237,7 +238,7 @@ void DownloadsView::OnDownloadComplete(ItemPtr entry)
         userNode.Disconnect(AlertFlag);
         Post(QString("All download from user %1 complete").arg(user.AsString()));
     }
-    if (IsSettingOn(ClearComplete) && transferQueueManager)
+    if (IsSettingOn(ClearCompleteSetting) && transferQueueManager)
         transferQueueManager->RemoveDownload(entry);
 }
 

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -37,18 +38,18 @@ TransferRow::TransferRow(Kind rowKind)
 {
 }
 
-void TransferRow::SetSortKey(const Numbers& sortNumbers, const QString& sortText)
+void TransferRow::SetSortKey(const Numbers& numbers, const QString& text)
 {
-    numbers = sortNumbers;
-    text = sortText.toCaseFolded();
+    sortNumbers = numbers;
+    sortText = text.toCaseFolded();
 }
 
 bool TransferRow::operator<(const QTreeWidgetItem& other) const
 {
     const auto& row = static_cast<const TransferRow&>(other);
-    if (numbers != row.numbers)
-        return numbers < row.numbers;
-    return text < row.text;
+    if (sortNumbers != row.sortNumbers)
+        return sortNumbers < row.sortNumbers;
+    return sortText < row.sortText;
 }
 
 const TransferTree::Names& TransferTree::NamesOf(Side side)
@@ -109,12 +110,20 @@ TransferTree::TransferTree(Side listSide, QTreeWidget* transferTree, QObject* pa
     tree->setAllColumnsShowFocus(true);
     tree->setItemDelegateForColumn(ProgressColumn, new ProgressBarDelegate(tree));
     tree->header()->setStretchLastSection(false);
-    tree->header()->setSectionResizeMode(FileColumn, QHeaderView::Stretch);
+    // Long paths keep both their ends in sight; the folder column takes what the others leave.
+    tree->setTextElideMode(Qt::ElideMiddle);
+    tree->header()->setSectionResizeMode(FolderColumn, QHeaderView::Stretch);
+    const QFontMetrics metrics(tree->font());
+    auto fits = [&metrics](const char* sample) { return metrics.horizontalAdvance(sample) + 12; };
     const std::pair<Column, int> widths[]
-        = {{UserColumn, 130},     {FolderColumn, 200}, {StatusColumn, 90},   {SizeColumn, 80}, {DoneColumn, 80},
-           {ProgressColumn, 110}, {SpeedColumn, 90},   {TimeLeftColumn, 70}, {PlaceColumn, 50}};
+        = {{UserColumn, fits("a user name")},   {FileColumn, fits("a file name of a song.mp3")},
+           {StatusColumn, fits("downloading")}, {SizeColumn, fits("999.9 MiB")},
+           {DoneColumn, fits("999.9 MiB")},     {ProgressColumn, fits("100%") + 50},
+           {SpeedColumn, fits("999.9 KiB/s")},  {TimeLeftColumn, fits("9:59:59")},
+           {PlaceColumn, fits("Place")}};
+    const QStringList titles = ColumnTitles();
     for (const auto& [column, width] : widths)
-        tree->setColumnWidth(column, width);
+        tree->setColumnWidth(column, std::max(width, metrics.horizontalAdvance(titles.at(column)) + 16));
 
     entryType->itemRemoved.Add(
         AddDataHandler(new EventHandler<TransferTree, ItemPtr>(this, &TransferTree::OnEntryRemoved)));
@@ -392,7 +401,11 @@ TransferRow* TransferTree::NewFileRow(ItemPtr entry)
     }
     if (!user || !folder)
         return nullptr;
-    TransferRow* folderRow = FindOrAddFolderRow(FindOrAddUserRow(user), folder, folderText);
+    TransferRow* userRow = FindOrAddUserRow(user);
+    TransferRow* folderRow = FindOrAddFolderRow(userRow, folder, folderText);
+    // The row reaches its parent only when the slice ends: its groups are told now.
+    dirtyGroups.insert(folderRow);
+    dirtyGroups.insert(userRow);
     TransferRow* row = NewRow(TransferRow::Kind::File, names.node);
     ItemPtr(row->Node()) += entry;
     row->setText(FileColumn, fileName);

@@ -39,7 +39,7 @@ public:
     void SetNode(Item* item) { node = item; }
     // Siblings go by the numbers, then by the text without regard to case.
     void SetSortKey(const Numbers& numbers, const QString& text);
-    const Numbers& SortNumbers() const { return numbers; }
+    const Numbers& SortNumbers() const { return sortNumbers; }
     bool operator<(const QTreeWidgetItem& other) const override;
 
     // The bytes of the transfer (or of the group), those done and the speed, as last shown.
@@ -50,8 +50,8 @@ public:
 private:
     Kind kind;
     Item* node = nullptr;
-    Numbers numbers{};
-    QString text;
+    Numbers sortNumbers{};
+    QString sortText;
 };
 
 // The rows of the download or the upload list: a row per user, under it a

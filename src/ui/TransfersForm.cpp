@@ -1,14 +1,11 @@
 #include "ui/TransfersForm.h"
 
-#include "app/TimerManager.h"
-#include "transfers/TransferQueueManager.h"
 #include "ui/CompleteDownloadsView.h"
 #include "ui/DownloadsView.h"
 #include "ui/TransferIcons.h"
 #include "ui/TransferTree.h"
 #include "ui/UploadsView.h"
 
-#include <QDateTime>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -33,11 +30,4 @@ TransfersForm::TransfersForm(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs);
-
-    connect(transferQueueManager, &TransferQueueManager::DownloadComplete, downloads,
-            &DownloadsView::OnDownloadComplete);
-    connect(transferQueueManager, &TransferQueueManager::CompleteDownloadAdded, history, &CompleteDownloadsView::Add);
-    if (timerManager)
-        connect(timerManager, &TimerManager::HalfMinuteTick, uploads,
-                [this] { uploads->ClearFinished(QDateTime::currentDateTime()); });
 }

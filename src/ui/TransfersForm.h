@@ -9,9 +9,7 @@ class QTabWidget;
 class UploadsView;
 
 // The "Transfers" tab: the downloads, the uploads and the downloads completed
-// during this run, each in a tab of its own. Follows the transfer queue:
-// completed downloads raise their alerts and enter the history, and every
-// half minute finished uploads are cleared.
+// during this run, each in a tab of its own.
 class TransfersForm : public QWidget
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "ui/UploadsView.h"
 
 #include "app/Settings.h"
+#include "app/TimerManager.h"
 #include "store/Data.h"
 #include "transfers/TransferQueueManager.h"
 #include "ui/SettingWatch.h"
@@ -100,6 +101,9 @@ UploadsView::UploadsView(QWidget* parent)
     });
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree, &QWidget::customContextMenuRequested, this, &UploadsView::ShowContextMenu);
+    if (timerManager)
+        connect(timerManager, &TimerManager::HalfMinuteTick, this,
+                [this] { ClearFinished(QDateTime::currentDateTime()); });
     settings = std::make_unique<SettingWatch>(
         QStringList{ExpandUsers, ExpandFolders, ClearFinishedSetting, SlotsSetting, LimitSetting, LimitEnabledSetting},
         [this] { ApplySettings(); });

@@ -14,6 +14,9 @@
 #include "ui/DownloadsView.h"
 #include "ui/EventToolBar.h"
 #include "ui/MainWindow.h"
+#include "ui/RoomsForm.h"
+#include "ui/SearchForm.h"
+#include "ui/SearchTab.h"
 #include "ui/TransferActions.h"
 #include "ui/TransferGroupStatus.h"
 #include "ui/TransferProgress.h"
@@ -334,6 +337,13 @@ void TransfersTest::downloadList()
     Find(view.ToolBar(), "clear_complete")->trigger();
     QCOMPARE(live->childCount(), 1);
     QVERIFY(list.RowOf(first));
+    // Cleared as soon as it arrives, when so set.
+    Find(view.ToolBar(), "clear_complete_downloads")->trigger();
+    QCOMPARE(GetSetting("clear_complete_downloads"), QString("yes"));
+    const ItemPtr arrived = add("carol", "music\\live", "four.mp3");
+    transferQueueManager->SetDownloadEntryStatus(arrived, "complete");
+    emit transferQueueManager->DownloadComplete(arrived);
+    QVERIFY(!transferQueueManager->GetDownloadEntry("carol", "four.mp3", "music\\live"));
 
     // A long queue comes in slices, the window answering in between.
     const int many = 3000;
@@ -366,7 +376,7 @@ void TransfersTest::transfersBetweenClients()
     SaveLogin(home, "alice", server->ServerPort(),
               {{"listening_port", port}, {"obfuscated_listening_port", obfuscatedPort}, {"show_event_buttons", "yes"}});
     std::unique_ptr<MainWindow> window = StartClient();
-    window->resize(1100, 640);
+    window->resize(1200, 640);
     QApplication::setActiveWindow(window.get());
     QTRY_VERIFY_WITH_TIMEOUT(gp_server->IsConnected(), WaitMs);
     window->Tabs()->setCurrentWidget(window->Transfers());
@@ -409,6 +419,7 @@ void TransfersTest::transfersBetweenClients()
         WaitMs);
     QCOMPARE(Status(movieRow->parent()), QString("downloading"));
     QCOMPARE(Foreground(movieRow), QColor(GetSetting("color_transfer_in_progress")));
+    downloads->Tree()->clearSelection();
     SaveScreenshot(window.get(), "transfers.png");
 
     // Out of sight, the alerts come as tray messages and event buttons.
@@ -436,6 +447,12 @@ void TransfersTest::transfersBetweenClients()
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened.at(0), home.Path() + "/Quillmer Downloads/complete/share/movie.bin");
     QVERIFY(ReadFile(opened.at(0)) == movie);
+    // A download found by a search can run it again.
+    movieEntry += d.GetType("search_request_text")->GetItem(Value("movie"));
+    Find(downloads->MenuForSelection().get(), "rerun_search")->trigger();
+    QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Search()));
+    QCOMPARE(window->Search()->CurrentTab()->Text(), QString("movie"));
+    window->Tabs()->setCurrentWidget(window->Transfers());
     Find(downloads->ToolBar(), "clear_complete")->trigger();
     QCOMPARE(downloads->Tree()->topLevelItemCount(), 0);
     QCOMPARE(window->Transfers()->History()->Tree()->topLevelItemCount(), 2);
@@ -470,6 +487,7 @@ void TransfersTest::transfersBetweenClients()
     QCOMPARE(Status(FileRow(uploadList, "bob", "small1.bin")), QString("queued"));
     QCOMPARE(TopLevel(uploads->Tree()), QStringList({"bob", "carol"}));
     QCOMPARE(Status(uploadList.UserRow("bob")), QString("uploading"));
+    QCOMPARE(uploadList.UserRow("bob")->text(Column::FileColumn), QString("2 files"));
 
     // Carol joins a group with a download priority: her uploads go ahead.
     const ItemPtr inUserList = UserItem("carol").NewItem("in_user_list");
