@@ -36,7 +36,6 @@ public:
     ~CompleteDownloadsView() override;
 
     QTreeWidget* Tree() const { return tree; }
-    QTreeWidgetItem* RowOf(ItemPtr record) const { return rows.value(record.Get()); }
     // The context menu of the selected row; null when none is selected.
     std::unique_ptr<QMenu> MenuForSelection();
 

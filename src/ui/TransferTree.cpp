@@ -340,11 +340,14 @@ void TransferTree::ProcessChanges(bool sliced)
     }
     AttachPending();
     UpdateGroups();
+    if (!dirty.isEmpty()) {
+        gatherTimer.start(0);
+        return;
+    }
+    // Once, after the last slice: sorting a long list after every slice would cost more than filling it.
     SortPending();
     if (side == Side::Uploads)
         UpdateUserOrder();
-    if (!dirty.isEmpty())
-        gatherTimer.start(0);
 }
 
 void TransferTree::Update(ItemPtr entry)

@@ -437,7 +437,12 @@ void TransfersTest::transfersBetweenClients()
     QCOMPARE(Status(movieRow), QString("complete"));
     QCOMPARE(movieRow->text(Column::ProgressColumn), QString("100%"));
     QCOMPARE(Status(downloadList.UserRow("bob")), QString("complete"));
-    QCOMPARE(window->Transfers()->History()->Tree()->topLevelItemCount(), 2);
+    QTreeWidget* history = window->Transfers()->History()->Tree();
+    QCOMPARE(history->topLevelItemCount(), 2);
+    // Newest first.
+    const QStringList song{"song.bin", "share", "bob", "40.0 KiB"};
+    for (int column = 0; column < song.size(); ++column)
+        QCOMPARE(history->topLevelItem(0)->text(column), song.at(column));
 
     QStringList opened;
     SetLocalPathOpener([&opened](const QString& path) { opened << path; });
@@ -455,7 +460,7 @@ void TransfersTest::transfersBetweenClients()
     window->Tabs()->setCurrentWidget(window->Transfers());
     Find(downloads->ToolBar(), "clear_complete")->trigger();
     QCOMPARE(downloads->Tree()->topLevelItemCount(), 0);
-    QCOMPARE(window->Transfers()->History()->Tree()->topLevelItemCount(), 2);
+    QCOMPARE(history->topLevelItemCount(), 2);
 
     // Alice's uploads, slowed so that a queue forms behind her one slot.
     const QString aliceShare = home.Path() + "/share";
@@ -513,6 +518,8 @@ void TransfersTest::transfersBetweenClients()
     uploads->ClearFinished(now.addSecs(301));
     QCOMPARE(uploads->Tree()->topLevelItemCount(), 0);
     QCOMPARE(g("upload_entry").Size(), 0u);
+    uploads->Slots()->setValue(2);
+    QCOMPARE(GetSetting("upload_slots"), QString("2"));
 }
 
 int main(int argc, char** argv)
