@@ -147,22 +147,24 @@ std::unique_ptr<QMenu> DownloadsView::MenuForSelection()
     menu->addSeparator();
     QMenu* notify = menu->addMenu("Notify me when...");
     notify->menuAction()->setObjectName("notify_menu");
-    const std::pair<Alert, QString> alerts[] = {{Alert::File, "File download completes"},
-                                                {Alert::Folder, "Folder download completes"},
-                                                {Alert::User, "All downloads from user complete"}};
-    const char* names[] = {"notify_file", "notify_folder", "notify_user"};
-    int index = 0;
-    for (const auto& [alert, text] : alerts) {
-        const std::vector<ItemPtr> holders = AlertHolders(alert);
-        const bool on = !holders.empty() && std::all_of(holders.begin(), holders.end(), [](ItemPtr holder) {
-            return holder.IsConnected(AlertFlag);
-        });
-        QAction* action = notify->addAction(text);
-        action->setObjectName(names[index++]);
+    const struct
+    {
+        Alert alert;
+        const char* text;
+        const char* name;
+    } alerts[] = {{Alert::File, "File download completes", "notify_file"},
+                  {Alert::Folder, "Folder download completes", "notify_folder"},
+                  {Alert::User, "All downloads from user complete", "notify_user"}};
+    for (const auto& alert : alerts) {
+        const std::vector<ItemPtr> holders = AlertHolders(alert.alert);
+        QAction* action = notify->addAction(alert.text);
+        action->setObjectName(alert.name);
         action->setCheckable(true);
-        action->setChecked(on);
+        action->setChecked(!holders.empty() && std::all_of(holders.begin(), holders.end(), [](ItemPtr holder) {
+            return holder.IsConnected(AlertFlag);
+        }));
         action->setEnabled(!holders.empty());
-        const Alert kind = alert;
+        const Alert kind = alert.alert;
         connect(action, &QAction::toggled, this, [this, kind](bool checked) { SetAlert(kind, checked); });
     }
     return menu;

@@ -101,7 +101,6 @@ public:
     TransferTree(Side side, QTreeWidget* tree, QObject* parent = nullptr);
     ~TransferTree() override;
 
-    QTreeWidget* Tree() const { return tree; }
 
     // The rows of an entry and of a user (null while there is none).
     TransferRow* RowOf(ItemPtr entry) const;
