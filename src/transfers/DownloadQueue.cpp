@@ -479,6 +479,8 @@ void DownloadQueue::OnDownloadComplete(DownloadThread* thread)
     SetDownloadEntryStatus(entry, Complete);
     RemoveDownloadDownloadingFolderIfAppropriate(entry);
     RecordCompleteDownload(entry);
+    // Last: whoever hears it may remove the entry.
+    emit DownloadComplete(entry);
 }
 
 void DownloadQueue::RecordCompleteDownload(ItemPtr entry)

@@ -75,6 +75,8 @@ public:
 
 signals:
     void CompleteDownloadAdded(ItemPtr record);
+    // A download thread finished and the file is in the complete folder; the entry is "complete".
+    void DownloadComplete(ItemPtr entry);
     void DownloadProgressed(ItemPtr entry);
 
 private:

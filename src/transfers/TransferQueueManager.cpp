@@ -44,6 +44,7 @@ TransferQueueManager::TransferQueueManager(std::unique_ptr<TransferLinks> transf
         AddDataHandler(new EventHandler<TransferQueueManager, ItemPtr>(this, &TransferQueueManager::OnUserOnline)));
 
     connect(&downloads, &DownloadQueue::CompleteDownloadAdded, this, &TransferQueueManager::CompleteDownloadAdded);
+    connect(&downloads, &DownloadQueue::DownloadComplete, this, &TransferQueueManager::DownloadComplete);
     connect(&downloads, &DownloadQueue::DownloadProgressed, this, &TransferQueueManager::DownloadProgressed);
     connect(&uploads, &UploadQueue::UploadProgressed, this, &TransferQueueManager::UploadProgressed);
     if (timerManager)

@@ -109,6 +109,8 @@ public slots:
 
 signals:
     void CompleteDownloadAdded(ItemPtr record);
+    // A download arrived whole (not one found in place); the entry may be removed by whoever hears it.
+    void DownloadComplete(ItemPtr entry);
     void TransfersLoaded();
     void DownloadProgressed(ItemPtr entry);
     void UploadProgressed(ItemPtr entry);

@@ -27,6 +27,8 @@
 #include "ui/SearchIcons.h"
 #include "ui/SharesForm.h"
 #include "ui/SizeManager.h"
+#include "ui/TransferIcons.h"
+#include "ui/TransfersForm.h"
 #include "ui/UserPassDialog.h"
 #include "ui/WindowGeometryProxy.h"
 
@@ -98,6 +100,7 @@ MainWindow::~MainWindow()
     roomsForm = nullptr;
     chatsForm = nullptr;
     searchForm = nullptr;
+    transfersForm = nullptr;
     sharesForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
@@ -148,6 +151,8 @@ void MainWindow::Init()
     AddMainTab("search", searchForm, SearchIcon(), "Search");
     connect(searchForm, &SearchForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
     connect(searchForm, &SearchForm::BrowseRequested, this, &MainWindow::OpenShareBrowse);
+    transfersForm = new TransfersForm;
+    AddMainTab("transfers", transfersForm, TransfersIcon(), "Transfers");
     sharesForm = new SharesForm;
     AddMainTab(QString(), sharesForm, style()->standardIcon(QStyle::SP_DirOpenIcon), "Browse");
     optionsForm = new OptionsForm;
@@ -187,6 +192,7 @@ void MainWindow::DeclareWindowTypes()
 {
     RoomsForm::DeclareTypes();
     SearchForm::DeclareTypes();
+    TransfersForm::DeclareTypes();
     ChatsForm::DeclareTypes();
     ChatLogForm::DeclareTypes();
 }
@@ -249,7 +255,7 @@ void MainWindow::BuildMenuBar()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* view = menuBar()->addMenu("&View");
-    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, sharesForm, optionsForm};
+    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, transfersForm, sharesForm, optionsForm};
     for (int n = 0; n < pages.size(); ++n) {
         QWidget* page = pages.at(n);
         QAction* show

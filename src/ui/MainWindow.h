@@ -24,6 +24,7 @@ class RoomsForm;
 class SearchForm;
 class SharesForm;
 class SizeManager;
+class TransfersForm;
 class WindowGeometryProxy;
 
 // The main window: starts the client core (the managers, the configuration
@@ -44,6 +45,7 @@ public:
     RoomsForm* Rooms() const { return roomsForm; }
     ChatsForm* Chats() const { return chatsForm; }
     SearchForm* Search() const { return searchForm; }
+    TransfersForm* Transfers() const { return transfersForm; }
     SharesForm* Shares() const { return sharesForm; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
@@ -133,6 +135,7 @@ private:
     RoomsForm* roomsForm = nullptr;
     ChatsForm* chatsForm = nullptr;
     SearchForm* searchForm = nullptr;
+    TransfersForm* transfersForm = nullptr;
     SharesForm* sharesForm = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;

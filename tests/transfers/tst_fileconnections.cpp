@@ -70,6 +70,7 @@ private slots:
         if (partial > 0)
             QVERIFY(WriteFile(Downloading("Album/f.bin"), source.left(int(partial))));
         QSignalSpy recorded(&Queue(), &TransferQueueManager::CompleteDownloadAdded);
+        QSignalSpy arrived(&Queue(), &TransferQueueManager::DownloadComplete);
         SocketPair pair;
         QCOMPARE(StartDownload(pair, 5, size), partial);
         pair.far->write(source.mid(int(partial)));
@@ -81,6 +82,8 @@ private slots:
         const ItemPtr record = recorded.at(0).at(0).value<ItemPtr>();
         QCOMPARE(record.GetItem("complete_download_relative_folder").AsString(), QString("Album"));
         QCOMPARE(record.GetItem("complete_download_file_size").AsInt64(), size);
+        QCOMPARE(arrived.count(), 1);
+        QCOMPARE(arrived.at(0).at(0).value<ItemPtr>(), entry);
         QVERIFY(WaitUntil([&] { return Queue().ThreadCount() == 0; }));
     }
 
@@ -92,7 +95,9 @@ private slots:
         SocketPair pair;
         QCOMPARE(StartDownload(pair, 5, 10), qint64(0));
         pair.far->write("0123456789");
+        QSignalSpy arrived(&Queue(), &TransferQueueManager::DownloadComplete);
         QVERIFY(WaitUntil([&] { return TransferGraph::Status(entry) == "local error"; }));
+        QCOMPARE(arrived.count(), 0);
         QCOMPARE(ReadFile(Complete("Album/f.bin")), QByteArray("mine"));
         QCOMPARE(ReadFile(Downloading("Album/f.bin")), QByteArray("0123456789"));
     }

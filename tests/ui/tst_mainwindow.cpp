@@ -22,6 +22,7 @@
 #include "ui/SearchForm.h"
 #include "ui/SizeManager.h"
 #include "ui/SoundOptionsPage.h"
+#include "ui/TransfersForm.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
@@ -370,23 +371,21 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options"}));
         QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
         box->setChecked(true);
-        QCOMPARE(TabTitles(window->Tabs()),
-                 QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options", "Diagnostics"}));
         Log("Wish List", 3, "searching again", ItemPtr());
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("]       searching again"));
         box->setChecked(false);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options"}));
         box->setChecked(true);
     }
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()),
-                 QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options", "Diagnostics"}));
         // The load of this start was logged into its area tab.
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
@@ -433,12 +432,12 @@ void MainWindowTest::menusToolBarsAndFirstTab()
 {
     ClientHome home;
     QMap<QString, QString> settings = KnownUser();
-    // A tab that does not exist yet: the rooms stand in.
     settings.insert("first_open_tab", "transfers");
     WriteSavedSettings(home.ConfigurationPath(), settings);
     auto window = StartClient();
-    QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Rooms()));
+    QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Transfers()));
     QCOMPARE(window->TabForWord("rooms"), static_cast<QWidget*>(window->Rooms()));
+    // A tab that does not exist yet: the rooms stand in.
     QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->Rooms()));
     QCOMPARE(window->TabForWord("search"), static_cast<QWidget*>(window->Search()));
 
