@@ -27,6 +27,7 @@
 #include "ui/SearchIcons.h"
 #include "ui/SharesForm.h"
 #include "ui/SizeManager.h"
+#include "ui/UserListForm.h"
 #include "ui/UserPassDialog.h"
 #include "ui/WindowGeometryProxy.h"
 
@@ -99,6 +100,7 @@ MainWindow::~MainWindow()
     chatsForm = nullptr;
     searchForm = nullptr;
     sharesForm = nullptr;
+    userListForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
     // The chat log and wall windows.
@@ -150,6 +152,9 @@ void MainWindow::Init()
     connect(searchForm, &SearchForm::BrowseRequested, this, &MainWindow::OpenShareBrowse);
     sharesForm = new SharesForm;
     AddMainTab(QString(), sharesForm, style()->standardIcon(QStyle::SP_DirOpenIcon), "Browse");
+    userListForm = new UserListForm;
+    AddMainTab("users", userListForm, UserListIcon(), "User List");
+    connect(userListForm, &UserListForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
     optionsForm = new OptionsForm;
     AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
@@ -189,6 +194,7 @@ void MainWindow::DeclareWindowTypes()
     SearchForm::DeclareTypes();
     ChatsForm::DeclareTypes();
     ChatLogForm::DeclareTypes();
+    UserListForm::DeclareTypes();
 }
 
 void MainWindow::AddMainTab(const QString& word, QWidget* page, const QIcon& icon, const QString& title)
@@ -249,7 +255,7 @@ void MainWindow::BuildMenuBar()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* view = menuBar()->addMenu("&View");
-    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, sharesForm, optionsForm};
+    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, sharesForm, userListForm, optionsForm};
     for (int n = 0; n < pages.size(); ++n) {
         QWidget* page = pages.at(n);
         QAction* show

@@ -24,6 +24,7 @@ class RoomsForm;
 class SearchForm;
 class SharesForm;
 class SizeManager;
+class UserListForm;
 class WindowGeometryProxy;
 
 // The main window: starts the client core (the managers, the configuration
@@ -45,6 +46,7 @@ public:
     ChatsForm* Chats() const { return chatsForm; }
     SearchForm* Search() const { return searchForm; }
     SharesForm* Shares() const { return sharesForm; }
+    UserListForm* UserList() const { return userListForm; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
     EventToolBar* Events() const { return eventBar; }
@@ -134,6 +136,7 @@ private:
     ChatsForm* chatsForm = nullptr;
     SearchForm* searchForm = nullptr;
     SharesForm* sharesForm = nullptr;
+    UserListForm* userListForm = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     QLabel* identityLabel;

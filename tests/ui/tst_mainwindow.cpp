@@ -370,21 +370,21 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "User List", "Options"}));
         QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
         box->setChecked(true);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "User List", "Options", "Diagnostics"}));
         Log("Wish List", 3, "searching again", ItemPtr());
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("]       searching again"));
         box->setChecked(false);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "User List", "Options"}));
         box->setChecked(true);
     }
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Browse", "User List", "Options", "Diagnostics"}));
         // The load of this start was logged into its area tab.
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
