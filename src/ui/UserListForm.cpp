@@ -48,8 +48,7 @@ UserListForm::UserListForm(QWidget* parent)
     tabs->setDocumentMode(true);
 
     groups->setObjectName("user_list_groups");
-    groups->setMaximumWidth(220);
-    connect(groups, &QListWidget::itemSelectionChanged, this, &UserListForm::OnGroupChosen);
+    connect(groups, &QListWidget::currentItemChanged, this, &UserListForm::OnGroupChosen);
     connect(groups, &QListWidget::itemActivated, this, &UserListForm::ConfigureGroup);
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->setChildrenCollapsible(false);
@@ -60,6 +59,7 @@ UserListForm::UserListForm(QWidget* parent)
     userList->setObjectName("user_list");
     splitter->addWidget(userList);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({170, 800});
     tabs->addTab(splitter, "Users");
     ignoredList = AddList("is_ignored", "ignored_list_node", "Ignored",
                           "Nobody is ignored. \"Ignore chat from user\" in a user's menu drops that user's chat.");
@@ -149,7 +149,6 @@ void UserListForm::RefillGroups()
         if (group.AsString() == chosen)
             selected = row;
     }
-    selected->setSelected(true);
     groups->setCurrentItem(selected);
     // The chosen group may be gone: the list then shows everybody.
     if (selected->data(GroupRole).toString() != chosen)
@@ -157,9 +156,8 @@ void UserListForm::RefillGroups()
     configureGroupAction->setEnabled(selected != all);
 }
 
-void UserListForm::OnGroupChosen()
+void UserListForm::OnGroupChosen(QListWidgetItem* row)
 {
-    QListWidgetItem* row = groups->currentItem();
     const QString group = row ? row->data(GroupRole).toString() : QString();
     userList->SetGroupFilter(group);
     configureGroupAction->setEnabled(!group.isEmpty());

@@ -4,6 +4,7 @@
 #include "store/Events.h"
 #include "store/ItemPtr.h"
 #include "ui/OnlineAlerts.h"
+#include "ui/UserListTracker.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -11,6 +12,7 @@
 class AddUserDialog;
 class QAction;
 class QListWidget;
+class QListWidgetItem;
 class QTabWidget;
 class QToolBar;
 class UserListView;
@@ -52,7 +54,7 @@ protected:
 
 private slots:
     void RefillGroups();
-    void OnGroupChosen();
+    void OnGroupChosen(QListWidgetItem* row);
 
 private:
     QToolBar* BuildToolBar();
@@ -69,6 +71,7 @@ private:
     UserListView* alertList = nullptr;
     QAction* configureGroupAction = nullptr;
     QPointer<AddUserDialog> addUserDialog;
+    UserListTracker tracker;
     OnlineAlerts alerts;
     bool groupRefillPending = false;
 };

@@ -30,7 +30,7 @@ void SetOnlineAlert(ItemPtr user, bool on)
         return;
     }
     // The server is asked to report the user's presence when the alert is
-    // connected (OnlineAlerts), also when it is loaded from the file.
+    // connected (UserListTracker), also when it is loaded from the file.
     user += d.GetType("user_online_alert")->GetGlobalNullItem();
 }
 

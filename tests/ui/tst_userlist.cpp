@@ -13,6 +13,7 @@
 #include "ui/GiftPrivilegesDialog.h"
 #include "ui/GroupConfigDialog.h"
 #include "ui/MainWindow.h"
+#include "ui/RoomsForm.h"
 #include "ui/UserGroupsDialog.h"
 #include "ui/UserListForm.h"
 #include "ui/UserListState.h"
@@ -51,14 +52,16 @@ ItemPtr Group(const QString& name)
     return d.GetType("user_list_group")->HasItem(name);
 }
 
-// What a list's row of the user shows: "name: status", the groups, the note
-// and whether the note icon is there; empty when the user has no row.
+// What a list's row of the user shows: "name: status", speed, files, the
+// groups, the note and whether the note icon is there; empty when the user has
+// no row.
 QString RowText(const UserListView* list, const QString& user)
 {
     const QTreeWidgetItem* row = list->Row(user);
     if (!row)
         return QString();
-    return QStringList({row->toolTip(UserListView::NameColumn), row->text(UserListView::GroupsColumn),
+    return QStringList({row->toolTip(UserListView::NameColumn), row->text(UserListView::SpeedColumn),
+                        row->text(UserListView::FilesColumn), row->text(UserListView::GroupsColumn),
                         row->text(UserListView::NoteColumn),
                         row->icon(UserListView::NoteColumn).isNull() ? "-" : "note"})
         .join(" | ");
@@ -129,6 +132,7 @@ void UserListTest::initTestCase()
     localserver::ServerOptions options;
     options.quiet = true;
     options.privileges.insert("alice", 10 * Day);
+    options.userUploadSpeed = 5120;
     server = std::make_unique<localserver::LocalServer>(options);
     QVERIFY(server->Listen(QHostAddress::LocalHost));
     bob = std::make_unique<PeerClient>();
@@ -179,7 +183,8 @@ void UserListTest::addUserTakesTheServersAnswer()
         QVERIFY(!arguments.at(0).toString().trimmed().isEmpty());
     QCOMPARE(User("nobody").IsConnected("in_user_list"), false);
     if (answer == "User added to list.")
-        QTRY_COMPARE_WITH_TIMEOUT(RowText(Form()->UserList(), "bob"), QString("bob: Online |  |  | -"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(RowText(Form()->UserList(), "bob"), QString("bob: Online | 5.0 KiB/s | 0 |  |  | -"),
+                                  WaitMs);
 }
 
 void UserListTest::menuOffersTheOppositeOfTheState_data()
@@ -287,7 +292,7 @@ void UserListTest::groupsAndNotes()
     QCOMPARE(UserListState::MemberCount(friends), 2);
     QTRY_COMPARE_WITH_TIMEOUT(form->Groups()->count(), 2, WaitMs);
     QCOMPARE(form->Groups()->item(1)->text(), QString("friends (2)"));
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "dave"), QString("dave: Offline | friends |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "dave"), QString("dave: Offline |  |  | friends |  | -"), WaitMs);
 
     // Choosing the group shows its members only.
     form->Groups()->setCurrentRow(1);
@@ -319,7 +324,7 @@ void UserListTest::groupsAndNotes()
     QTRY_COMPARE_WITH_TIMEOUT(form->Groups()->count(), 1, WaitMs);
     QVERIFY(!form->SelectedGroup());
     QTRY_VERIFY_WITH_TIMEOUT(list->Row("carol"), WaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "dave"), QString("dave: Offline |  |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "dave"), QString("dave: Offline |  |  |  |  | -"), WaitMs);
 
     // Taking a user off the list ends the memberships with the entry.
     ItemPtr band = UserListState::GetGroup("band");
@@ -330,7 +335,7 @@ void UserListTest::groupsAndNotes()
     QCOMPARE(band.GetItems("in_user_list").Size(), std::size_t(1));
     QTRY_VERIFY_WITH_TIMEOUT(!list->Row("dave"), WaitMs);
     UserListState::AddToList(User("dave"));
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "dave"), QString("dave: Offline |  |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "dave"), QString("dave: Offline |  |  |  |  | -"), WaitMs);
 
     // A note shows its icon in every list the user is in.
     {
@@ -339,9 +344,10 @@ void UserListTest::groupsAndNotes()
         dialog.accept();
     }
     UserListState::SetIgnored(User("bob"), true);
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "bob"), QString("bob: Online | band | plays jazz | note"), WaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->IgnoredList(), "bob"), QString("bob: Online | band | plays jazz | note"),
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "bob"), QString("bob: Online | 5.0 KiB/s | 0 | band | plays jazz | note"),
                               WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->IgnoredList(), "bob"),
+                              QString("bob: Online | 5.0 KiB/s | 0 | band | plays jazz | note"), WaitMs);
     QCOMPARE(list->Row("bob")->toolTip(UserListView::NoteColumn), QString("plays jazz\nin a band"));
     UserListState::SetIgnored(User("bob"), false);
     QTRY_VERIFY_WITH_TIMEOUT(!form->IgnoredList()->Row("bob"), WaitMs);
@@ -358,19 +364,23 @@ void UserListTest::onlineAlertPostsItsEvent()
     UserListForm* form = Form();
     window->Tabs()->setCurrentWidget(window->Rooms());
     UserListState::SetOnlineAlert(User("carol"), true);
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->AlertList(), "carol"), QString("carol: Online |  |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->AlertList(), "carol"), QString("carol: Online | 5.0 KiB/s | 0 |  |  | -"),
+                              WaitMs);
 
     QSignalSpy tray(window->Events(), &EventToolBar::TrayMessage);
     const int buttons = window->Events()->ButtonCount();
     carol.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->AlertList(), "carol"), QString("carol: Offline |  |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->AlertList(), "carol"), QString("carol: Offline | 5.0 KiB/s | 0 |  |  | -"),
+                              WaitMs);
     QVERIFY(tray.isEmpty());
     carol = std::make_unique<PeerClient>();
     QVERIFY(carol->Start(server->ServerPort(), "carol"));
     QTRY_COMPARE_WITH_TIMEOUT(tray.size(), 1, WaitMs);
     QCOMPARE(tray.first(), QList<QVariant>({"carol", "carol is online"}));
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->AlertList(), "carol"), QString("carol: Online |  |  | -"), WaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->UserList(), "carol"), QString("carol: Online |  |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->AlertList(), "carol"), QString("carol: Online | 5.0 KiB/s | 0 |  |  | -"),
+                              WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->UserList(), "carol"), QString("carol: Online | 5.0 KiB/s | 0 |  |  | -"),
+                              WaitMs);
     // Its button stays until the user list is looked at.
     QCOMPARE(window->Events()->ButtonCount(), buttons + 1);
     window->Tabs()->setCurrentWidget(form);
@@ -421,11 +431,13 @@ void UserListTest::restartKeepsTheList()
     UserListForm* form = Form();
     window->Tabs()->setCurrentWidget(form);
     UserListView* list = form->UserList();
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "bob"), QString("bob: Online | band, friends | plays jazz | note"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "bob"),
+                              QString("bob: Online | 5.0 KiB/s | 0 | band, friends | plays jazz | note"), WaitMs);
     // Alerted and listed users are watched again, so their presence is known.
-    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "carol"), QString("carol: Online | friends |  | -"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(list, "carol"), QString("carol: Online | 5.0 KiB/s | 0 | friends |  | -"),
+                              WaitMs);
     QCOMPARE(RowText(list, "dave"),
-             QString("dave: Offline | band | Met in the jazz room; has the live recordings | note"));
+             QString("dave: Offline |  |  | band | Met in the jazz room; has the live recordings | note"));
     QVERIFY(form->AlertList()->Row("carol"));
     QCOMPARE(form->Groups()->count(), 3);
     SaveScreenshot(window.get(), "userlist.png");
