@@ -22,6 +22,7 @@
 #include "ui/SearchForm.h"
 #include "ui/SizeManager.h"
 #include "ui/SoundOptionsPage.h"
+#include "ui/UserListForm.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
@@ -437,7 +438,7 @@ void MainWindowTest::menusToolBarsAndFirstTab()
     auto window = StartClient();
     QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Rooms()));
     QCOMPARE(window->TabForWord("rooms"), static_cast<QWidget*>(window->Rooms()));
-    QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->Rooms()));
+    QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->UserList()));
     QCOMPARE(window->TabForWord("search"), static_cast<QWidget*>(window->Search()));
 
     QStringList menus;

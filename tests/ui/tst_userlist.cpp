@@ -9,6 +9,7 @@
 #include "store/Data.h"
 #include "transfers/TransferQueueManager.h"
 #include "ui/AddUserDialog.h"
+#include "ui/ChatView.h"
 #include "ui/EventToolBar.h"
 #include "ui/GiftPrivilegesDialog.h"
 #include "ui/GroupConfigDialog.h"
@@ -33,6 +34,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QtTest>
 
 #include <memory>
@@ -103,6 +105,7 @@ private slots:
     void onlineAlertPostsItsEvent();
     void giftPrivileges();
     void restartKeepsTheList();
+    void chatLinesOfferTheSpeakersMenu();
 
 private:
     bool StartWindow();
@@ -352,6 +355,18 @@ void UserListTest::groupsAndNotes()
     UserListState::SetIgnored(User("bob"), false);
     QTRY_VERIFY_WITH_TIMEOUT(!form->IgnoredList()->Row("bob"), WaitMs);
 
+    // Adding from the menu opens the group dialog when so set.
+    SetSetting("open_groups_on_user_add", "yes");
+    {
+        ModalDriver driver;
+        driver.Then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject"); });
+        UserMenu menu("erin");
+        menu.findChild<QAction*>("user_list")->trigger();
+        QCOMPARE(driver.Titles(), QStringList({"User Groups for [erin]"}));
+    }
+    SetSetting("open_groups_on_user_add", "no");
+    UserListState::RemoveFromList(User("erin"));
+
     // The user's log is offered while per-user logs are kept.
     QVERIFY(EntryText("bob", "user_log").isEmpty());
     SetSetting("user_level_logging", "yes");
@@ -441,6 +456,23 @@ void UserListTest::restartKeepsTheList()
     QVERIFY(form->AlertList()->Row("carol"));
     QCOMPARE(form->Groups()->count(), 3);
     SaveScreenshot(window.get(), "userlist.png");
+}
+
+void UserListTest::chatLinesOfferTheSpeakersMenu()
+{
+    ChatView view(false);
+    view.resize(400, 300);
+    view.AppendHtml("[bob] hello", "bob");
+    view.AppendHtml("* a status line");
+    view.AppendHtml("[carol] hi", "carol");
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    auto pointAt
+        = [&view](int line) { return view.cursorRect(QTextCursor(view.document()->findBlockByNumber(line))).center(); };
+    QCOMPARE(view.SpeakerAt(pointAt(0)), QString("bob"));
+    QCOMPARE(view.SpeakerAt(pointAt(1)), QString());
+    QCOMPARE(view.SpeakerAt(pointAt(2)), QString("carol"));
+    QCOMPARE(view.document()->blockCount(), 3);
 }
 
 int main(int argc, char** argv)
