@@ -56,11 +56,11 @@ UserListView::UserListView(const char* mark, const char* link, const QString& em
     connect(this, &QTreeWidget::itemActivated, this, &UserListView::OnItemActivated);
     connect(this, &QTreeWidget::customContextMenuRequested, this, &UserListView::OnContextMenu);
 
-    QSet<QString> watched{markType,    "in_user_list",           "is_online",        "is_away",
-                          "user_note", "average_download_speed", "shared_file_count"};
-    for (const QString& typeName : watched)
-        Watch("user", typeName.toLatin1().constData());
-    Watch("in_user_list", "user_list_group");
+    const QSet<QString> shown{markType,    "in_user_list",           "is_online",        "is_away",
+                              "user_note", "average_download_speed", "shared_file_count"};
+    for (const QString& typeName : shown)
+        Watch("user", typeName.toLatin1().constData(), &UserListView::OnUserConnection);
+    Watch("in_user_list", "user_list_group", &UserListView::OnGroupConnection);
     for (ItemPtr user : g("user").Connected(markType))
         Touch(user);
 }
@@ -73,11 +73,10 @@ UserListView::~UserListView()
         ObjectLinks::Unlink(users->HasItem(topLevelItem(n)->text(NameColumn)), linkType, topLevelItem(n));
 }
 
-void UserListView::Watch(const char* typeName, const char* otherTypeName)
+void UserListView::Watch(const char* typeName, const char* otherTypeName, ConnectionMethod method)
 {
     Type* type = d.GetType(typeName);
     Type* other = d.GetType(otherTypeName);
-    auto method = type->GetName() == "user" ? &UserListView::OnUserConnection : &UserListView::OnGroupConnection;
     d.AddConnectionEventHandler(type, other,
                                 AddDataHandler(new EventHandler<UserListView, ConnectionInfo&>(this, method)));
     d.AddDisconnectionEventHandler(type, other,

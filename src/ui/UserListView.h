@@ -50,7 +50,9 @@ private slots:
     void UpdatePendingSlice();
 
 private:
-    void Watch(const char* typeName, const char* otherTypeName);
+    using ConnectionMethod = void (UserListView::*)(ConnectionInfo&);
+    // Connections and disconnections of the two types go to the method.
+    void Watch(const char* typeName, const char* otherTypeName, ConnectionMethod method);
     void OnUserConnection(ConnectionInfo& info);
     void OnGroupConnection(ConnectionInfo& info);
     void Touch(ItemPtr user);
