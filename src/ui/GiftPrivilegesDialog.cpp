@@ -28,7 +28,11 @@ GiftPrivilegesDialog::GiftPrivilegesDialog(const QString& userName, QWidget* par
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
     buttons->addButton(giftButton, QDialogButtonBox::AcceptRole);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString("Give %1 part of your own privileges on the network.").arg(user)));
+    auto* intro = new QLabel(QString("Give %1 part of your own privileges on the network.").arg(user));
+    // The name comes from the network: never taken as markup.
+    intro->setTextFormat(Qt::PlainText);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
     auto* form = new QFormLayout;
     form->addRow("Days to give:", days);
     layout->addLayout(form);

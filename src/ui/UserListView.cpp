@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -168,7 +169,8 @@ void UserListView::UpdateRow(const QString& name)
 void UserListView::FillRow(QTreeWidgetItem* row, ItemPtr user)
 {
     row->setIcon(NameColumn, UserStatusIcon(user));
-    row->setToolTip(NameColumn, QString("%1: %2").arg(user.AsString(), UserStatusText(user)));
+    // Names come from the network and notes may hold "<": never taken as markup.
+    row->setToolTip(NameColumn, Qt::convertFromPlainText(QString("%1: %2").arg(user.AsString(), UserStatusText(user))));
     const ItemPtr speed = user.GetItem("average_download_speed");
     row->setText(SpeedColumn, speed ? HumanSize(speed.AsUInt64()) + "/s" : QString());
     row->setData(SpeedColumn, SortRole, speed.AsInt64());
@@ -179,7 +181,7 @@ void UserListView::FillRow(QTreeWidgetItem* row, ItemPtr user)
     const QString note = user.GetItem("user_note").AsString();
     row->setIcon(NoteColumn, note.isEmpty() ? QIcon() : UserNoteIcon());
     row->setText(NoteColumn, note.section('\n', 0, 0));
-    row->setToolTip(NoteColumn, note);
+    row->setToolTip(NoteColumn, note.isEmpty() ? QString() : Qt::convertFromPlainText(note));
 }
 
 void UserListView::OnItemActivated(QTreeWidgetItem* row)

@@ -35,6 +35,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 #include <memory>
@@ -57,12 +58,18 @@ ItemPtr Group(const QString& name)
 // What a list's row of the user shows: "name: status", speed, files, the
 // groups, the note and whether the note icon is there; empty when the user has
 // no row.
+// A tool tip as the user reads it.
+QString ToolTipText(const QTreeWidgetItem* row, int column)
+{
+    return QTextDocumentFragment::fromHtml(row->toolTip(column)).toPlainText().replace(QChar::LineSeparator, '\n');
+}
+
 QString RowText(const UserListView* list, const QString& user)
 {
     const QTreeWidgetItem* row = list->Row(user);
     if (!row)
         return QString();
-    return QStringList({row->toolTip(UserListView::NameColumn), row->text(UserListView::SpeedColumn),
+    return QStringList({ToolTipText(row, UserListView::NameColumn), row->text(UserListView::SpeedColumn),
                         row->text(UserListView::FilesColumn), row->text(UserListView::GroupsColumn),
                         row->text(UserListView::NoteColumn),
                         row->icon(UserListView::NoteColumn).isNull() ? "-" : "note"})
@@ -351,7 +358,12 @@ void UserListTest::groupsAndNotes()
                               WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(RowText(form->IgnoredList(), "bob"),
                               QString("bob: Online | 5.0 KiB/s | 0 | band | plays jazz | note"), WaitMs);
-    QCOMPARE(list->Row("bob")->toolTip(UserListView::NoteColumn), QString("plays jazz\nin a band"));
+    QCOMPARE(ToolTipText(list->Row("bob"), UserListView::NoteColumn), QString("plays jazz\nin a band"));
+    // A name that looks like markup is shown as it is.
+    UserListState::SetIgnored(User("<b>eve</b>"), true);
+    QTRY_COMPARE_WITH_TIMEOUT(RowText(form->IgnoredList(), "<b>eve</b>"),
+                              QString("<b>eve</b>: Offline |  |  |  |  | -"), WaitMs);
+    UserListState::SetIgnored(User("<b>eve</b>"), false);
     UserListState::SetIgnored(User("bob"), false);
     QTRY_VERIFY_WITH_TIMEOUT(!form->IgnoredList()->Row("bob"), WaitMs);
 
