@@ -70,7 +70,7 @@ bool ChatPanel::ShowChat(const QString& user, const QString& rawText)
     const QString text = rawText.trimmed();
     if (IsAction(text)) {
         const QString action = ActionText(user, text);
-        ShowStatus(action);
+        view->AppendHtml(StatusLine(action, GetSetting("color_chat_status")), user);
         LogChat(ActionLogLine(now, action));
         return false;
     }
@@ -82,7 +82,7 @@ bool ChatPanel::ShowChat(const QString& user, const QString& rawText)
             ShowStatus("Chat started " + LongTime(now));
     }
     view->AppendHtml(
-        ChatLine(mode, now, user, text, GetSetting("color_chat_timestamp"), GetSetting("color_chat_username")));
+        ChatLine(mode, now, user, text, GetSetting("color_chat_timestamp"), GetSetting("color_chat_username")), user);
     LogChat(LogLine(now, user, text));
     return true;
 }

@@ -1,9 +1,28 @@
 #include "ui/ChatView.h"
 
 #include "ui/ChatText.h"
+#include "ui/UserMenu.h"
 
+#include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QMenu>
 #include <QScrollBar>
+#include <QTextBlock>
+
+namespace {
+
+// Kept on the line's block; lines put back after trimming have none.
+class Speaker : public QTextBlockUserData
+{
+public:
+    explicit Speaker(const QString& speakerName)
+        : name(speakerName)
+    {
+    }
+    const QString name;
+};
+
+} // namespace
 
 ChatView::ChatView(bool isBounded, QWidget* parent)
     : QTextBrowser(parent)
@@ -14,12 +33,34 @@ ChatView::ChatView(bool isBounded, QWidget* parent)
     connect(this, &QTextBrowser::anchorClicked, this, &ChatView::OnLinkClicked);
 }
 
-void ChatView::AppendHtml(const QString& html)
+void ChatView::AppendHtml(const QString& html, const QString& speaker)
 {
     if (bounded)
         DropOldestText();
     // A read-only view keeps its place, or follows when it was at the end.
     append(html);
+    if (!speaker.isEmpty())
+        document()->lastBlock().setUserData(new Speaker(speaker));
+}
+
+QString ChatView::SpeakerAt(const QPoint& position) const
+{
+    const auto* speaker = static_cast<const Speaker*>(cursorForPosition(position).block().userData());
+    return speaker ? speaker->name : QString();
+}
+
+void ChatView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu(event->pos());
+    const QString speaker = SpeakerAt(event->pos());
+    if (!speaker.isEmpty()) {
+        auto* userMenu = new UserMenu(speaker, menu);
+        userMenu->setTitle(speaker);
+        menu->addSeparator();
+        menu->addMenu(userMenu);
+    }
+    menu->exec(event->globalPos());
+    delete menu;
 }
 
 void ChatView::DropOldestText()

@@ -3,6 +3,7 @@
 #include "ui/ChatForm.h"
 #include "ui/ChatIcons.h"
 #include "ui/MessageListForm.h"
+#include "ui/UserMenu.h"
 
 #include <QTabBar>
 #include <QTabWidget>
@@ -36,6 +37,8 @@ ChatsForm::ChatsForm(QWidget* parent)
             chat->setFocus();
     });
     connect(messageList, &MessageListForm::ChatRequested, this, &ChatsForm::OpenAndFocus);
+    tabs->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs->tabBar(), &QWidget::customContextMenuRequested, this, &ChatsForm::OnTabContextMenu);
 }
 
 ChatForm* ChatsForm::OpenChat(const QString& user, bool focus)
@@ -55,6 +58,17 @@ ChatForm* ChatsForm::OpenChat(const QString& user, bool focus)
 void ChatsForm::OpenAndFocus(const QString& user)
 {
     OpenChat(user, true);
+}
+
+void ChatsForm::OnTabContextMenu(const QPoint& position)
+{
+    // A conversation's tab bears the other user's name.
+    auto* chat = qobject_cast<ChatForm*>(tabs->widget(tabs->tabBar()->tabAt(position)));
+    if (!chat)
+        return;
+    UserMenu menu(chat->Name(), this);
+    connect(&menu, &UserMenu::ChatRequested, this, &ChatsForm::OpenAndFocus);
+    menu.exec(tabs->tabBar()->mapToGlobal(position));
 }
 
 void ChatsForm::OnTabCloseRequested(int index)

@@ -9,7 +9,8 @@ class QTabWidget;
 
 // The "Private Chats" tab: the list of all private messages, then one tab
 // per open conversation. Closing a conversation's tab ends its view; the
-// messages stay in the list and the log.
+// messages stay in the list and the log. A conversation's tab offers the
+// other user's menu.
 class ChatsForm : public QWidget
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
 private slots:
     void OnTabCloseRequested(int index);
     void OpenAndFocus(const QString& user);
+    void OnTabContextMenu(const QPoint& position);
 
 private:
     QTabWidget* tabs;

@@ -29,6 +29,7 @@
 #include "ui/SizeManager.h"
 #include "ui/TransferIcons.h"
 #include "ui/TransfersForm.h"
+#include "ui/UserListForm.h"
 #include "ui/UserPassDialog.h"
 #include "ui/WindowGeometryProxy.h"
 
@@ -102,6 +103,7 @@ MainWindow::~MainWindow()
     searchForm = nullptr;
     transfersForm = nullptr;
     sharesForm = nullptr;
+    userListForm = nullptr;
     optionsForm = nullptr;
     diagnosticsForm = nullptr;
     // The chat log and wall windows.
@@ -155,6 +157,9 @@ void MainWindow::Init()
     AddMainTab("transfers", transfersForm, TransfersIcon(), "Transfers");
     sharesForm = new SharesForm;
     AddMainTab(QString(), sharesForm, style()->standardIcon(QStyle::SP_DirOpenIcon), "Browse");
+    userListForm = new UserListForm;
+    AddMainTab("users", userListForm, UserListIcon(), "User List");
+    connect(userListForm, &UserListForm::ChatRequested, this, &MainWindow::OpenPrivateChat);
     optionsForm = new OptionsForm;
     AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
@@ -195,6 +200,7 @@ void MainWindow::DeclareWindowTypes()
     TransfersForm::DeclareTypes();
     ChatsForm::DeclareTypes();
     ChatLogForm::DeclareTypes();
+    UserListForm::DeclareTypes();
 }
 
 void MainWindow::AddMainTab(const QString& word, QWidget* page, const QIcon& icon, const QString& title)
@@ -255,7 +261,8 @@ void MainWindow::BuildMenuBar()
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* view = menuBar()->addMenu("&View");
-    const QList<QWidget*> pages = {roomsForm, chatsForm, searchForm, transfersForm, sharesForm, optionsForm};
+    const QList<QWidget*> pages
+        = {roomsForm, chatsForm, searchForm, transfersForm, sharesForm, userListForm, optionsForm};
     for (int n = 0; n < pages.size(); ++n) {
         QWidget* page = pages.at(n);
         QAction* show

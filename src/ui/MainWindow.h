@@ -25,6 +25,7 @@ class SearchForm;
 class SharesForm;
 class SizeManager;
 class TransfersForm;
+class UserListForm;
 class WindowGeometryProxy;
 
 // The main window: starts the client core (the managers, the configuration
@@ -47,6 +48,7 @@ public:
     SearchForm* Search() const { return searchForm; }
     TransfersForm* Transfers() const { return transfersForm; }
     SharesForm* Shares() const { return sharesForm; }
+    UserListForm* UserList() const { return userListForm; }
     OptionsForm* Options() const { return optionsForm; }
     DiagnosticsForm* Diagnostics() const { return diagnosticsForm; }
     EventToolBar* Events() const { return eventBar; }
@@ -137,6 +139,7 @@ private:
     SearchForm* searchForm = nullptr;
     TransfersForm* transfersForm = nullptr;
     SharesForm* sharesForm = nullptr;
+    UserListForm* userListForm = nullptr;
     OptionsForm* optionsForm = nullptr;
     DiagnosticsForm* diagnosticsForm = nullptr;
     QLabel* identityLabel;

@@ -23,6 +23,7 @@
 #include "ui/SizeManager.h"
 #include "ui/SoundOptionsPage.h"
 #include "ui/TransfersForm.h"
+#include "ui/UserListForm.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QAction>
@@ -47,6 +48,12 @@
 #include <memory>
 
 namespace {
+
+// The main window's tabs in their order.
+QStringList MainTabs()
+{
+    return {"Rooms", "Private Chats", "Search", "Transfers", "Browse", "User List", "Options"};
+}
 
 // Stands in for the network's server: it takes connections and says nothing,
 // so a client that logs in stays connecting.
@@ -371,21 +378,21 @@ void MainWindowTest::diagnosticsTabFollowsSetting()
     WriteSavedSettings(home.ConfigurationPath(), KnownUser());
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), MainTabs());
         QCheckBox* box = window->Options()->CheckBox("show_diagnostics");
         box->setChecked(true);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), MainTabs() << "Diagnostics");
         Log("Wish List", 3, "searching again", ItemPtr());
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Wish List");
         QVERIFY(view);
         QVERIFY(view->toPlainText().contains("]       searching again"));
         box->setChecked(false);
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options"}));
+        QCOMPARE(TabTitles(window->Tabs()), MainTabs());
         box->setChecked(true);
     }
     {
         auto window = StartClient();
-        QCOMPARE(TabTitles(window->Tabs()), QStringList({"Rooms", "Private Chats", "Search", "Transfers", "Browse", "Options", "Diagnostics"}));
+        QCOMPARE(TabTitles(window->Tabs()), MainTabs() << "Diagnostics");
         // The load of this start was logged into its area tab.
         QPlainTextEdit* view = window->Diagnostics()->AreaTabs()->AreaView("Configuration Data");
         QVERIFY(view);
@@ -437,8 +444,7 @@ void MainWindowTest::menusToolBarsAndFirstTab()
     auto window = StartClient();
     QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Transfers()));
     QCOMPARE(window->TabForWord("rooms"), static_cast<QWidget*>(window->Rooms()));
-    // A tab that does not exist yet: the rooms stand in.
-    QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->Rooms()));
+    QCOMPARE(window->TabForWord("users"), static_cast<QWidget*>(window->UserList()));
     QCOMPARE(window->TabForWord("search"), static_cast<QWidget*>(window->Search()));
 
     QStringList menus;
