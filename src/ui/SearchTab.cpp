@@ -486,7 +486,7 @@ void SearchTab::DownloadFiles(const QList<SearchResultRow*>& rows)
     QStringList notes;
     for (auto user = byUser.begin(); user != byUser.end(); ++user) {
         const TransferBatch::Summary summary
-            = TransferBatch::Start(TransferBatch::Kind::Files, user.key(), std::move(user.value()));
+            = TransferBatch::Start(TransferBatch::Kind::Files, user.key(), std::move(user.value()), text);
         notes << TransferBatch::Describe(TransferBatch::Kind::Files, user.key(), summary);
     }
     queuedNote = notes.join(' ');
@@ -499,7 +499,8 @@ void SearchTab::DownloadFolder(const SearchResultRow* row)
     std::vector<TransferBatch::File> files;
     for (const SearchResultRow* file : list->FilesOf(user, row->Folder()))
         files.push_back(RemoteFile(file));
-    const TransferBatch::Summary summary = TransferBatch::Start(TransferBatch::Kind::Folder, user, std::move(files));
+    const TransferBatch::Summary summary
+        = TransferBatch::Start(TransferBatch::Kind::Folder, user, std::move(files), text);
     queuedNote = TransferBatch::Describe(TransferBatch::Kind::Folder, user, summary);
     ShowCounts();
 }

@@ -1,5 +1,6 @@
 #include "ui/TransferBatch.h"
 
+#include "store/Data.h"
 #include "store/TextDecoding.h"
 #include "transfers/TransferQueueManager.h"
 #include "ui/SizeText.h"
@@ -8,7 +9,8 @@
 
 #include <algorithm>
 
-TransferBatch::Summary TransferBatch::Start(Kind kind, const QString& user, std::vector<File> files)
+TransferBatch::Summary TransferBatch::Start(Kind kind, const QString& user, std::vector<File> files,
+                                            const QString& searchText)
 {
     Summary summary;
     if (!transferQueueManager)
@@ -23,7 +25,7 @@ TransferBatch::Summary TransferBatch::Start(Kind kind, const QString& user, std:
     summary.queued = int(files.size());
     if (files.empty())
         return summary;
-    auto* batch = new TransferBatch(kind, user, std::move(files));
+    auto* batch = new TransferBatch(kind, user, std::move(files), searchText);
     batch->QueueSlice();
     return summary;
 }
@@ -39,11 +41,13 @@ QString TransferBatch::Describe(Kind kind, const QString& user, const Summary& s
     return text;
 }
 
-TransferBatch::TransferBatch(Kind batchKind, const QString& batchUser, std::vector<File> batchFiles)
+TransferBatch::TransferBatch(Kind batchKind, const QString& batchUser, std::vector<File> batchFiles,
+                             const QString& batchSearchText)
     : QObject(QCoreApplication::instance())
     , kind(batchKind)
     , user(batchUser)
     , files(std::move(batchFiles))
+    , searchText(batchSearchText)
 {
     slice.setInterval(0);
     connect(&slice, &QTimer::timeout, this, &TransferBatch::QueueSlice);
@@ -52,13 +56,20 @@ TransferBatch::TransferBatch(Kind batchKind, const QString& batchUser, std::vect
 void TransferBatch::QueueSlice()
 {
     const std::size_t end = std::min(files.size(), next + FilesPerSlice);
+    // The transfers window relates downloads to search texts when both are there.
+    Type* searchTextType = d.HasType("search_request_text");
+    const bool remember
+        = !searchText.isEmpty() && searchTextType && d.GetType("download_entry")->IsRelated(searchTextType);
     for (; transferQueueManager && next < end; ++next) {
         const File& file = files[next];
-        if (kind == Kind::Upload)
+        if (kind == Kind::Upload) {
             transferQueueManager->AddUpload(user, ToQString(file.folder) + '\\' + ToQString(file.name));
-        else
-            transferQueueManager->AddDownload(user, file.name, file.folder, file.size, kind == Kind::Files,
-                                              file.subfolderLevel);
+            continue;
+        }
+        const ItemPtr entry = transferQueueManager->AddDownload(user, file.name, file.folder, file.size,
+                                                                kind == Kind::Files, file.subfolderLevel);
+        if (remember && entry)
+            entry += searchTextType->GetItem(Value(searchText));
     }
     if (transferQueueManager && next < files.size()) {
         slice.start();

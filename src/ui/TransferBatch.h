@@ -46,19 +46,22 @@ public:
 
     // Queues the first slice at once and the rest from the event loop; the
     // batch deletes itself when done (or when the transfer queue goes).
-    static Summary Start(Kind kind, const QString& user, std::vector<File> files);
+    // Downloads found by a search remember its text, so that it can be run again.
+    static Summary Start(Kind kind, const QString& user, std::vector<File> files,
+                         const QString& searchText = QString());
 
     // What a window says after starting a batch: "3 files queued for download
     // from alice; 1 left out (excluded extension)."
     static QString Describe(Kind kind, const QString& user, const Summary& summary);
 
 private:
-    TransferBatch(Kind kind, const QString& user, std::vector<File> files);
+    TransferBatch(Kind kind, const QString& user, std::vector<File> files, const QString& searchText);
     void QueueSlice();
 
     const Kind kind;
     const QString user;
     const std::vector<File> files;
+    const QString searchText;
     std::size_t next = 0;
     QTimer slice;
 };

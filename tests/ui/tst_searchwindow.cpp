@@ -647,6 +647,8 @@ private slots:
         const ItemPtr waterlooEntry
             = transferQueueManager->GetDownloadEntry("carol", "Waterloo.mp3", Remote(gold).toStdString());
         QVERIFY(waterlooEntry);
+        // It remembers its search, for the transfers window's "Re-run Search".
+        QCOMPARE(waterlooEntry.GetItem("search_request_text").AsString(), QString("abba"));
         QTRY_COMPARE_WITH_TIMEOUT(Status(waterlooEntry), QString("complete"), WaitMs);
         QCOMPARE(Downloaded(waterlooEntry), waterloo);
 
