@@ -52,6 +52,7 @@
 #include <QTextCodec>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 MainWindow* mainWindow = nullptr;
 
@@ -228,28 +229,46 @@ void MainWindow::BuildToolBar()
     userNameEntry->setObjectName("user_name_entry");
     userNameEntry->setPlaceholderText("User name");
     userNameEntry->setClearButtonEnabled(true);
-    userNameEntry->setMaximumWidth(180);
+    userNameEntry->setFixedWidth(150);
     toolBar->addWidget(userNameEntry);
-    QAction* message = toolBar->addAction("Message User", this, &MainWindow::MessageUser);
+    // Short names beside the entry they act on; the tool tips tell them in full.
+    QAction* message = toolBar->addAction("Message", this, &MainWindow::MessageUser);
+    message->setToolTip("Message User");
     message->setObjectName("message_user");
     connect(userNameEntry, &QLineEdit::returnPressed, message, &QAction::trigger);
-    QAction* browse = toolBar->addAction("Browse User", this, &MainWindow::BrowseUser);
+    QAction* browse = toolBar->addAction("Browse", this, &MainWindow::BrowseUser);
+    browse->setToolTip("Browse User's Files");
     browse->setObjectName("browse_user");
-    QAction* addUser = toolBar->addAction("Add User", this, &MainWindow::AddUser);
+    QAction* addUser = toolBar->addAction("Add to List", this, &MainWindow::AddUser);
+    addUser->setToolTip("Add User to List");
     addUser->setObjectName("add_user");
     toolBar->addSeparator();
-    QAction* userPass = toolBar->addAction("Username/Password", this, &MainWindow::OpenUserPassDialog);
+    // The settings share one button with a menu, and the folder actions show
+    // as icons named in their tool tips, so that the bar fits an ordinary window.
+    auto* settingsMenu = new QMenu(this);
+    QAction* userPass = settingsMenu->addAction("Username/Password", this, &MainWindow::OpenUserPassDialog);
     userPass->setObjectName("set_user_pass");
-    QAction* listeningPort = toolBar->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
+    QAction* listeningPort = settingsMenu->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
     listeningPort->setObjectName("set_listening_port");
-    QAction* downloadFolder = toolBar->addAction("Download Folder", this, &MainWindow::ChooseDownloadFolder);
+    QAction* downloadFolder = settingsMenu->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                                      "Download Folder", this, &MainWindow::ChooseDownloadFolder);
     downloadFolder->setObjectName("set_download_folder");
+    auto* settingsButton = new QToolButton;
+    settingsButton->setObjectName("settings_button");
+    settingsButton->setText("Settings");
+    settingsButton->setMenu(settingsMenu);
+    settingsButton->setPopupMode(QToolButton::InstantPopup);
+    settingsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolBar->addWidget(settingsButton);
     toolBar->addSeparator();
-    QAction* share = toolBar->addAction("Share Folder", this, &MainWindow::ShareFolder);
+    QAction* share = toolBar->addAction(style()->standardIcon(QStyle::SP_FileDialogNewFolder), "Share Folder", this,
+                                        &MainWindow::ShareFolder);
     share->setObjectName("share_folder");
-    QAction* unshare = toolBar->addAction("Unshare Folder", this, &MainWindow::UnshareFolder);
+    QAction* unshare = toolBar->addAction(style()->standardIcon(QStyle::SP_TrashIcon), "Unshare Folder", this,
+                                          &MainWindow::UnshareFolder);
     unshare->setObjectName("unshare_folder");
-    QAction* rescan = toolBar->addAction("Rescan Shares", this, &MainWindow::RescanShares);
+    QAction* rescan = toolBar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), "Rescan Shares", this,
+                                         &MainWindow::RescanShares);
     rescan->setObjectName("rescan_shares");
 }
 
@@ -438,7 +457,7 @@ void MainWindow::OpenListeningPortDialog()
 
 void MainWindow::MessageUser()
 {
-    const QString user = EnteredUser("Type the user name to message into the box beside Message User.");
+    const QString user = EnteredUser("Type the user name to message into the User name box of the tool bar.");
     if (!user.isEmpty())
         OpenPrivateChat(user);
 }
@@ -455,14 +474,14 @@ QString MainWindow::EnteredUser(const QString& hint)
 
 void MainWindow::BrowseUser()
 {
-    const QString user = EnteredUser("Type the user name to browse into the box beside Message User.");
+    const QString user = EnteredUser("Type the user name to browse into the User name box of the tool bar.");
     if (!user.isEmpty())
         OpenShareBrowse(user);
 }
 
 void MainWindow::AddUser()
 {
-    const QString name = EnteredUser("Type the user name to add into the box beside Message User.");
+    const QString name = EnteredUser("Type the user name to add into the User name box of the tool bar.");
     if (name.isEmpty())
         return;
     const ItemPtr user = d.GetType("user")->GetItem(Value(name));

@@ -131,15 +131,13 @@ OptionsForm::OptionsForm(QWidget* parent)
 
     pages->addTab(colours, "Colours");
 
-    QWidget* chat = NewPage("Chat Logs");
-    AddCheckBox(chat, "log_room_chat", "Write room chat to log files");
-    AddCheckBox(chat, "log_private_chat", "Write private chat to log files");
-
     pages->addTab(sounds, "Sounds");
 
-    QWidget* diagnostics = NewPage("Diagnostics");
-    AddCheckBox(diagnostics, "show_diagnostics", "Show the diagnostics log");
-    AddCheckBox(diagnostics, "user_level_logging", "Keep a log for each user and transfer");
+    QWidget* logs = NewPage("Logs");
+    AddCheckBox(logs, "log_room_chat", "Write room chat to log files");
+    AddCheckBox(logs, "log_private_chat", "Write private chat to log files");
+    AddCheckBox(logs, "show_diagnostics", "Show the diagnostics log");
+    AddCheckBox(logs, "user_level_logging", "Keep a log for each user and transfer");
 
     for (const char* name : {"listening_port", "obfuscated_listening_port", "new_listening_port"}) {
         auto* root = new PathNode(d.GetType("global")->GetItem(name));

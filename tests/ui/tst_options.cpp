@@ -15,7 +15,6 @@
 #include "ui/MainWindow.h"
 #include "ui/OptionsForm.h"
 #include "ui/ShareFolderDialog.h"
-#include "ui/ShareForm.h"
 #include "ui/ShareScanIndicator.h"
 #include "ui/SharedFoldersView.h"
 #include "ui/SharesForm.h"
@@ -33,6 +32,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -188,7 +188,8 @@ void OptionsTest::firstRunSharesAndOptionsWrite()
     driver.Then([&](QWidget* widget) {
         shareDialog = widget;
         qobject_cast<ShareFolderDialog*>(widget)->PathEdit()->setText(home.Path() + "/missing");
-        QMetaObject::invokeMethod(widget, "accept");
+        // Queued: the driver meets the box only once this step has returned.
+        QMetaObject::invokeMethod(widget, "accept", Qt::QueuedConnection);
     });
     driver.Then([&](QWidget* box) {
         box->close();
@@ -212,6 +213,7 @@ void OptionsTest::firstRunSharesAndOptionsWrite()
     QCOMPARE(options->SharedFolders()->Totals()->text(), QString("1 files in 1 folders"));
 
     // Colours: stored as #rrggbb, palette colours applied at once.
+    const QPalette original = QApplication::palette();
     ColourOptionsPage* colours = options->Colours();
     QCOMPARE(colours->Settings().size(), 14);
     colours->SetColour("color_window_background", QColor(0x12, 0x34, 0xAB));
@@ -286,6 +288,8 @@ void OptionsTest::firstRunSharesAndOptionsWrite()
     const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());
     QCOMPARE(saved.value("color_window_background"), QString("#1234ab"));
     QCOMPARE(saved.value("user_description"), QString("Hi"));
+    // The next client takes its default colours from the palette.
+    QApplication::setPalette(original);
 }
 
 void OptionsTest::sharedFolderSearchableByAnotherUser()
