@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -86,9 +87,18 @@ ColourOptionsPage::ColourOptionsPage(QWidget* parent)
         ++row;
     }
     grid->setColumnStretch(3, 1);
+    auto* rows = new QWidget;
+    auto* rowsLayout = new QVBoxLayout(rows);
+    rowsLayout->addLayout(grid);
+    rowsLayout->addStretch(1);
+    // Scrolled, so that the list does not set a tall minimum on the window.
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(rows);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addStretch(1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
 }
 
 QStringList ColourOptionsPage::Settings()

@@ -442,7 +442,8 @@ void MainWindow::ConnectOrDisconnect()
 
 void MainWindow::OpenUserPassDialog()
 {
-    if (gp_server && gp_server->IsConnected()) {
+    // A login on its way counts too: the session would go on under the old name.
+    if (gp_server && gp_server->GetState() != Server::StateNotConnected) {
         QMessageBox::information(this, "Cannot change username while online",
                                  "You must be disconnected from the Quillmer server to change your username.");
         return;

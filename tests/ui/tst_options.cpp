@@ -284,6 +284,19 @@ void OptionsTest::firstRunSharesAndOptionsWrite()
     QCOMPARE(window->Tabs()->currentWidget(), static_cast<QWidget*>(window->Shares()));
     QVERIFY(window->Shares()->FindShareBrowse("carol"));
 
+    // A login on its way counts as online for changing the user name.
+    QTcpServer silentServer;
+    QVERIFY(silentServer.listen(QHostAddress::LocalHost, 0));
+    SetSetting("username", "alice");
+    SetSetting("password", "secret");
+    SetSetting("server_host", "127.0.0.1");
+    SetSetting("server_port", QString::number(silentServer.serverPort()));
+    gp_server->Connect();
+    QCOMPARE(gp_server->GetState(), int(Server::StateConnecting));
+    driver.ThenPress(QMessageBox::Ok);
+    Action(*window, "set_user_pass")->trigger();
+    QCOMPARE(driver.Titles().last(), QString("Cannot change username while online"));
+
     window.reset();
     const QMap<QString, QString> saved = ReadSavedSettings(home.ConfigurationPath());
     QCOMPARE(saved.value("color_window_background"), QString("#1234ab"));
