@@ -250,8 +250,7 @@ void MainWindow::BuildToolBar()
     userPass->setObjectName("set_user_pass");
     QAction* listeningPort = settingsMenu->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
     listeningPort->setObjectName("set_listening_port");
-    QAction* downloadFolder = settingsMenu->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                                                      "Download Folder", this, &MainWindow::ChooseDownloadFolder);
+    QAction* downloadFolder = settingsMenu->addAction("Download Folder", this, &MainWindow::ChooseDownloadFolder);
     downloadFolder->setObjectName("set_download_folder");
     auto* settingsButton = new QToolButton;
     settingsButton->setObjectName("settings_button");
