@@ -95,8 +95,10 @@ bool SharedFoldersManager::IsScanning() const
 void SharedFoldersManager::Enqueue(ShareReconciler::Kind kind, const QStringList& roots)
 {
     walks.push_back({kind, roots});
-    if (walks.size() == 1)
+    if (walks.size() == 1) {
+        emit ScanningChanged(true);
         StartNextWalk();
+    }
 }
 
 void SharedFoldersManager::StartNextWalk()
@@ -116,9 +118,14 @@ void SharedFoldersManager::OnWalkApplied(int added, int removed)
 {
     const ShareReconciler::Kind kind = walks.front().kind;
     walks.pop_front();
+    // The next walk starts before anyone hears of this one, so that a handler
+    // asking for another walk finds the queue as it will stay.
+    if (walks.empty())
+        emit ScanningChanged(false);
+    else
+        StartNextWalk();
     if (kind == ShareReconciler::Kind::Rescan)
         emit SharedFilesRescanned(added, removed);
-    StartNextWalk();
 }
 
 void SharedFoldersManager::OnFolderUnlisted(const QString& folder, const QString& error)

@@ -92,6 +92,9 @@ public slots:
 
 signals:
     void SharedFilesRescanned(int added, int removed);
+    // Walks began (true) or the last one waiting was applied (false): once
+    // per stretch of scanning, however many walks it holds.
+    void ScanningChanged(bool scanning);
     void MP3ScanRequired(QString path);
     void SearchProcessed(QString query, bool replied);
     // A search reply (code 9) to send to the user, connecting if need be.

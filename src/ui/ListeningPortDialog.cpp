@@ -40,6 +40,10 @@ void ListeningPortDialog::accept()
         QMessageBox::information(this, "Invalid Port Number", "Port number must be in the range of 1 to 65535.");
         return;
     case Outcome::Unchanged:
+        // Choosing the port in use again withdraws a change still waiting for
+        // the restart, which could not be undone otherwise.
+        if (!GetSetting("new_listening_port").isEmpty())
+            SetSetting("new_listening_port", QString());
         QMessageBox::information(this, "Port Number Not Changed", "Port number has not been changed.");
         break;
     case Outcome::Pending:

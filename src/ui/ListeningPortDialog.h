@@ -6,7 +6,8 @@
 class QLineEdit;
 
 // Asks for a new peer listening port. A valid, changed port is stored as
-// new_listening_port, which the peer network takes over at the next start.
+// new_listening_port, which the peer network takes over at the next start;
+// the port in use withdraws such a pending change.
 class ListeningPortDialog : public QDialog
 {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include "server/Server.h"
 #include "services/PortForwarder.h"
 #include "services/UpdateChecker.h"
+#include "shares/SharedFoldersManager.h"
 #include "store/Data.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/AreaLogTabs.h"
@@ -16,6 +17,7 @@
 #include "ui/ChatIcons.h"
 #include "ui/ChatLogForm.h"
 #include "ui/ChatsForm.h"
+#include "ui/ColourOptionsPage.h"
 #include "ui/ConnectionMessages.h"
 #include "ui/DiagnosticsForm.h"
 #include "ui/EventToolBar.h"
@@ -25,6 +27,8 @@
 #include "ui/RoomsForm.h"
 #include "ui/SearchForm.h"
 #include "ui/SearchIcons.h"
+#include "ui/ShareScanIndicator.h"
+#include "ui/SharedFoldersView.h"
 #include "ui/SharesForm.h"
 #include "ui/SizeManager.h"
 #include "ui/TransferIcons.h"
@@ -51,6 +55,7 @@
 #include <QTextCodec>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 MainWindow* mainWindow = nullptr;
 
@@ -164,6 +169,13 @@ void MainWindow::Init()
     AddMainTab(QString(), optionsForm, QIcon(), "Options");
     connect(optionsForm, &OptionsForm::UserPassRequested, this, &MainWindow::OpenUserPassDialog);
     connect(optionsForm, &OptionsForm::ListeningPortRequested, this, &MainWindow::OpenListeningPortDialog);
+    connect(optionsForm, &OptionsForm::DownloadFolderRequested, this, &MainWindow::ChooseDownloadFolder);
+    connect(optionsForm->Colours(), &ColourOptionsPage::PaletteColourChanged, this, [this] { ApplyPalette(); });
+    scanIndicator = new ShareScanIndicator;
+    scanIndicator->setObjectName("scan_indicator");
+    statusBar()->addPermanentWidget(scanIndicator);
+    connect(sharedFoldersManager, &SharedFoldersManager::SharedFilesRescanned, this,
+            &MainWindow::OnSharedFilesRescanned);
     connect(optionsForm, &OptionsForm::MinimizeToTrayToggled, this, &MainWindow::OnMinimizeToTrayToggled);
     connect(optionsForm, &OptionsForm::ShowDiagnosticsToggled, this, &MainWindow::OnShowDiagnosticsToggled);
     connect(peerMessenger, &PeerMessenger::ListeningFailed, this, &MainWindow::OnListeningFailed);
@@ -229,16 +241,46 @@ void MainWindow::BuildToolBar()
     userNameEntry->setObjectName("user_name_entry");
     userNameEntry->setPlaceholderText("User name");
     userNameEntry->setClearButtonEnabled(true);
-    userNameEntry->setMaximumWidth(180);
+    userNameEntry->setFixedWidth(150);
     toolBar->addWidget(userNameEntry);
-    QAction* message = toolBar->addAction("Message User", this, &MainWindow::MessageUser);
+    // Short names beside the entry they act on; the tool tips tell them in full.
+    QAction* message = toolBar->addAction("Message", this, &MainWindow::MessageUser);
+    message->setToolTip("Message User");
     message->setObjectName("message_user");
     connect(userNameEntry, &QLineEdit::returnPressed, message, &QAction::trigger);
+    QAction* browse = toolBar->addAction("Browse", this, &MainWindow::BrowseUser);
+    browse->setToolTip("Browse User's Files");
+    browse->setObjectName("browse_user");
+    QAction* addUser = toolBar->addAction("Add to List", this, &MainWindow::AddUser);
+    addUser->setToolTip("Add User to List");
+    addUser->setObjectName("add_user");
     toolBar->addSeparator();
-    QAction* userPass = toolBar->addAction("Username/Password", this, &MainWindow::OpenUserPassDialog);
+    // The settings share one button with a menu, and the folder actions show
+    // as icons named in their tool tips, so that the bar fits an ordinary window.
+    auto* settingsMenu = new QMenu(this);
+    QAction* userPass = settingsMenu->addAction("Username/Password", this, &MainWindow::OpenUserPassDialog);
     userPass->setObjectName("set_user_pass");
-    QAction* listeningPort = toolBar->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
+    QAction* listeningPort = settingsMenu->addAction("Listening Port", this, &MainWindow::OpenListeningPortDialog);
     listeningPort->setObjectName("set_listening_port");
+    QAction* downloadFolder = settingsMenu->addAction("Download Folder", this, &MainWindow::ChooseDownloadFolder);
+    downloadFolder->setObjectName("set_download_folder");
+    auto* settingsButton = new QToolButton;
+    settingsButton->setObjectName("settings_button");
+    settingsButton->setText("Settings");
+    settingsButton->setMenu(settingsMenu);
+    settingsButton->setPopupMode(QToolButton::InstantPopup);
+    settingsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolBar->addWidget(settingsButton);
+    toolBar->addSeparator();
+    QAction* share = toolBar->addAction(style()->standardIcon(QStyle::SP_FileDialogNewFolder), "Share Folder", this,
+                                        &MainWindow::ShareFolder);
+    share->setObjectName("share_folder");
+    QAction* unshare = toolBar->addAction(style()->standardIcon(QStyle::SP_TrashIcon), "Unshare Folder", this,
+                                          &MainWindow::UnshareFolder);
+    unshare->setObjectName("unshare_folder");
+    QAction* rescan = toolBar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), "Rescan Shares", this,
+                                         &MainWindow::RescanShares);
+    rescan->setObjectName("rescan_shares");
 }
 
 void MainWindow::BuildMenuBar()
@@ -247,6 +289,11 @@ void MainWindow::BuildMenuBar()
     file->addAction(connectAction);
     file->addAction(findChild<QAction*>("set_user_pass"));
     file->addAction(findChild<QAction*>("set_listening_port"));
+    file->addAction(findChild<QAction*>("set_download_folder"));
+    file->addSeparator();
+    for (const char* action : {"share_folder", "unshare_folder", "rescan_shares"})
+        file->addAction(findChild<QAction*>(action));
+    file->addSeparator();
     awayAction = file->addAction("&Away", this, &MainWindow::OnAwayToggled);
     awayAction->setObjectName("away");
     awayAction->setCheckable(true);
@@ -353,12 +400,13 @@ void MainWindow::RunFirstRunDialogue()
     if (!GetSetting("username").isEmpty())
         return;
     UserPassDialog(UserPassDialog::Mode::FirstRun, this).exec();
-    // Sharing a folder from here comes with the shared folders manager; until
-    // then the answer only leads to the note below.
-    QMessageBox::question(this, "Share a folder?",
-                          "Many Quillmer users require that you share something before downloading from them. "
-                          "Would you like to share a folder now?",
-                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const QMessageBox::StandardButton share
+        = QMessageBox::question(this, "Share a folder?",
+                                "Many Quillmer users require that you share something before downloading from them. "
+                                "Would you like to share a folder now?",
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (share == QMessageBox::Yes)
+        optionsForm->SharedFolders()->ShareFolder();
     QMessageBox::information(this, "In the future",
                              "You can always share additional folders by clicking the Share Folder button when "
                              "viewing the Options->File Sharing tab.");
@@ -406,7 +454,8 @@ void MainWindow::ConnectOrDisconnect()
 
 void MainWindow::OpenUserPassDialog()
 {
-    if (gp_server && gp_server->IsConnected()) {
+    // A login on its way counts too: the session would go on under the old name.
+    if (gp_server && gp_server->GetState() != Server::StateNotConnected) {
         QMessageBox::information(this, "Cannot change username while online",
                                  "You must be disconnected from the Quillmer server to change your username.");
         return;
@@ -421,13 +470,83 @@ void MainWindow::OpenListeningPortDialog()
 
 void MainWindow::MessageUser()
 {
+    const QString user = EnteredUser("Type the user name to message into the User name box of the tool bar.");
+    if (!user.isEmpty())
+        OpenPrivateChat(user);
+}
+
+QString MainWindow::EnteredUser(const QString& hint)
+{
     const QString user = userNameEntry->text().trimmed();
     if (user.isEmpty()) {
-        statusBar()->showMessage("Type the user name to message into the box beside Message User.", 5000);
+        statusBar()->showMessage(hint, 5000);
         userNameEntry->setFocus();
+    }
+    return user;
+}
+
+void MainWindow::BrowseUser()
+{
+    const QString user = EnteredUser("Type the user name to browse into the User name box of the tool bar.");
+    if (!user.isEmpty())
+        OpenShareBrowse(user);
+}
+
+void MainWindow::AddUser()
+{
+    const QString name = EnteredUser("Type the user name to add into the User name box of the tool bar.");
+    if (name.isEmpty())
+        return;
+    const ItemPtr user = d.GetType("user")->GetItem(Value(name));
+    // A new entry would replace the old one and lose its groups.
+    if (user.IsConnected("in_user_list")) {
+        statusBar()->showMessage(QString("%1 is already in your user list.").arg(name), 5000);
         return;
     }
-    OpenPrivateChat(user);
+    user.NewItem("in_user_list");
+    statusBar()->showMessage(QString("%1 was added to your user list.").arg(name), 5000);
+}
+
+void MainWindow::ChooseDownloadFolder()
+{
+    const QString chosen
+        = QFileDialog::getExistingDirectory(this, "Set Download Folder", GetSetting("download_folder"));
+    if (!chosen.isEmpty())
+        SetSetting("download_folder", QDir::fromNativeSeparators(chosen));
+}
+
+void MainWindow::ShareFolder()
+{
+    optionsForm->SharedFolders()->ShareFolder();
+}
+
+void MainWindow::UnshareFolder()
+{
+    if (optionsForm->SharedFolders()->UnshareSelected())
+        return;
+    // The folder is chosen where the shared folders are listed.
+    tabs->setCurrentWidget(optionsForm);
+    optionsForm->ShowPage(optionsForm->SharedFolders());
+    statusBar()->showMessage("Select the folder to unshare in the list of shared folders.", 5000);
+}
+
+void MainWindow::RescanShares()
+{
+    sharedFoldersManager->RescanShares();
+}
+
+void MainWindow::OnSharedFilesRescanned(int added, int removed)
+{
+    // One box, brought up to date by later rescans, rather than a pile of them.
+    if (!rescannedBox) {
+        rescannedBox
+            = new QMessageBox(QMessageBox::Information, "Shared Files Rescanned", QString(), QMessageBox::Ok, this);
+        rescannedBox->setObjectName("shared_files_rescanned");
+        rescannedBox->setAttribute(Qt::WA_DeleteOnClose);
+        rescannedBox->setWindowModality(Qt::NonModal);
+    }
+    rescannedBox->setText(QString("%1 files added.\n%2 files removed.").arg(added).arg(removed));
+    rescannedBox->show();
 }
 
 void MainWindow::OpenPrivateChat(const QString& user)

@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QMessageBox>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include <ctime>
@@ -22,6 +24,7 @@ class QLineEdit;
 class QTabWidget;
 class RoomsForm;
 class SearchForm;
+class ShareScanIndicator;
 class SharesForm;
 class SizeManager;
 class TransfersForm;
@@ -55,6 +58,9 @@ public:
     QLineEdit* UserNameEntry() const { return userNameEntry; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon; }
     QLabel* ListeningWarning() const { return listeningWarning; }
+    ShareScanIndicator* ScanIndicator() const { return scanIndicator; }
+    // The box that tells the counts of the last rescan, while it is open.
+    QMessageBox* RescannedBox() const { return rescannedBox; }
     ClientCore* Core() const { return core.get(); }
 
     // The main tab a first_open_tab word names; the rooms tab stands in for
@@ -64,11 +70,19 @@ public:
     QMenu* createPopupMenu() override;
 
 public slots:
-    // Tool actions connect_disconnect, set_user_pass, set_listening_port and message_user.
+    // The tool actions, by action name: connect_disconnect, set_user_pass,
+    // set_listening_port, message_user, browse_user, add_user,
+    // set_download_folder, share_folder, unshare_folder, rescan_shares.
     void ConnectOrDisconnect();
     void OpenUserPassDialog();
     void OpenListeningPortDialog();
     void MessageUser();
+    void BrowseUser();
+    void AddUser();
+    void ChooseDownloadFolder();
+    void ShareFolder();
+    void UnshareFolder();
+    void RescanShares();
     // Brings the private chat with the user to the front.
     void OpenPrivateChat(const QString& user);
     // Bring the user's share browser (moved to the folder when one is given),
@@ -105,6 +119,7 @@ private slots:
     void OnTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void OnTrayMessage(const QString& title, const QString& text);
     void OnApplicationIconChanged(const QIcon& icon);
+    void OnSharedFilesRescanned(int added, int removed);
     void ShowFromTray();
 
 private:
@@ -124,6 +139,9 @@ private:
     void OnUsernameChanged(ItemPtr setting);
     void ShowIdentity();
     bool HidesToTray() const;
+    // The user name typed into the tool bar; empty (and the entry focused,
+    // with a hint) when there is none.
+    QString EnteredUser(const QString& hint);
 
     std::unique_ptr<ClientCore> core;
     std::unique_ptr<SizeManager> sizes;
@@ -145,6 +163,8 @@ private:
     QLabel* identityLabel;
     // Shown while other users cannot connect because a listening port could not be opened.
     QLabel* listeningWarning;
+    ShareScanIndicator* scanIndicator = nullptr;
+    QPointer<QMessageBox> rescannedBox;
     WindowGeometryProxy* sizeProxy;
     QSystemTrayIcon* trayIcon = nullptr;
 };

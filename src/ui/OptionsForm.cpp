@@ -2,11 +2,16 @@
 
 #include "app/Settings.h"
 #include "store/Data.h"
+#include "ui/ColourOptionsPage.h"
+#include "ui/ExcludedExtensionsDialog.h"
+#include "ui/SharedFoldersView.h"
 #include "ui/SoundOptionsPage.h"
+#include "ui/UserInfoOptionsPage.h"
 #include "wire/ExtendedAsciiTranslator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -50,12 +55,16 @@ OptionsForm::OptionsForm(QWidget* parent)
     , serverPort(new QLineEdit)
     , listeningPortLabel(new QLabel)
     , obfuscatedPortLabel(new QLabel)
+    , downloadFolderLabel(new QLabel)
     , maxQueuedUploads(new QSpinBox)
     , emptyShareMessage(new QLineEdit)
     , chatTimestamps(new QComboBox)
     , firstOpenTab(new QComboBox)
     , codePages(new QComboBox)
     , sounds(new SoundOptionsPage)
+    , colours(new ColourOptionsPage)
+    , userInfo(new UserInfoOptionsPage)
+    , sharedFolders(new SharedFoldersView)
 {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages);
@@ -82,13 +91,28 @@ OptionsForm::OptionsForm(QWidget* parent)
     connect(portButton, &QPushButton::clicked, this, &OptionsForm::ListeningPortRequested);
 
     QWidget* transfers = NewPage("Transfers");
+    auto* transfersForm = static_cast<QFormLayout*>(transfers->layout());
+    downloadFolderLabel->setObjectName("download_folder");
+    downloadFolderLabel->setWordWrap(true);
+    downloadFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* downloadFolderButton = new QPushButton("Set Download Folder...");
+    transfersForm->addRow("Download folder:", downloadFolderLabel);
+    transfersForm->addRow(QString(), downloadFolderButton);
+    connect(downloadFolderButton, &QPushButton::clicked, this, &OptionsForm::DownloadFolderRequested);
+    auto* excludedButton = new QPushButton("Excluded Download Extensions...");
+    excludedButton->setObjectName("excluded_extensions");
+    transfersForm->addRow("Skipped in folder downloads:", excludedButton);
+    connect(excludedButton, &QPushButton::clicked, this, &OptionsForm::OpenExcludedExtensions);
     AddCheckBox(transfers, "dont_create_subfolders_for_single_downloads",
                 "Save single downloads directly into the downloads folder");
     AddCheckBox(transfers, "accept_userlist_uploads", "Let users on my list send me files");
     maxQueuedUploads->setRange(MinMaxQueuedUploads, 1000000);
-    static_cast<QFormLayout*>(transfers->layout())->addRow("Queued uploads per user:", maxQueuedUploads);
+    transfersForm->addRow("Queued uploads per user:", maxQueuedUploads);
     AddCheckBox(transfers, "check_for_empty_shares", "Check whether users who queue files share anything");
-    static_cast<QFormLayout*>(transfers->layout())->addRow("Message to users sharing nothing:", emptyShareMessage);
+    transfersForm->addRow("Message to users sharing nothing:", emptyShareMessage);
+
+    pages->addTab(sharedFolders, "File Sharing");
+    pages->addTab(userInfo, "User Info");
 
     QWidget* display = NewPage("Interface");
     auto* displayForm = static_cast<QFormLayout*>(display->layout());
@@ -105,15 +129,15 @@ OptionsForm::OptionsForm(QWidget* parent)
     displayForm->addRow("Tab shown at start:", firstOpenTab);
     displayForm->addRow("Code page for non-UTF-8 text:", codePages);
 
-    QWidget* chat = NewPage("Chat Logs");
-    AddCheckBox(chat, "log_room_chat", "Write room chat to log files");
-    AddCheckBox(chat, "log_private_chat", "Write private chat to log files");
+    pages->addTab(colours, "Colours");
 
     pages->addTab(sounds, "Sounds");
 
-    QWidget* diagnostics = NewPage("Diagnostics");
-    AddCheckBox(diagnostics, "show_diagnostics", "Show the diagnostics log");
-    AddCheckBox(diagnostics, "user_level_logging", "Keep a log for each user and transfer");
+    QWidget* logs = NewPage("Logs");
+    AddCheckBox(logs, "log_room_chat", "Write room chat to log files");
+    AddCheckBox(logs, "log_private_chat", "Write private chat to log files");
+    AddCheckBox(logs, "show_diagnostics", "Show the diagnostics log");
+    AddCheckBox(logs, "user_level_logging", "Keep a log for each user and transfer");
 
     for (const char* name : {"listening_port", "obfuscated_listening_port", "new_listening_port"}) {
         auto* root = new PathNode(d.GetType("global")->GetItem(name));
@@ -127,6 +151,11 @@ OptionsForm::OptionsForm(QWidget* parent)
         d.AddPathEventHandler(
             root, AddDataHandler(new EventHandler<OptionsForm, ItemPtr>(this, &OptionsForm::OnLoginSettingChanged)));
     }
+    auto* downloadFolder = new PathNode(d.GetType("global")->GetItem("download_folder"));
+    new PathNode(downloadFolder, "global_value", PathOnConnect);
+    d.AddPathEventHandler(
+        downloadFolder,
+        AddDataHandler(new EventHandler<OptionsForm, ItemPtr>(this, &OptionsForm::OnDownloadFolderChanged)));
     ShowPorts();
 }
 
@@ -183,6 +212,9 @@ void OptionsForm::LoadSettings()
     serverPort->setText(GetSetting("server_port"));
     emptyShareMessage->setText(GetSetting("empty_share_message"));
     sounds->LoadSettings();
+    colours->LoadSettings();
+    userInfo->LoadSettings();
+    OnDownloadFolderChanged(ItemPtr());
     ShowUsername(GetSetting("username"));
     ShowPorts();
     ConnectChanges();
@@ -311,4 +343,19 @@ void OptionsForm::ShowPorts()
     obfuscatedPortLabel->setText(
         QString("Obfuscated port is %1, if you're manually forwarding\nyour ports be sure to open it as well.")
             .arg(obfuscated));
+}
+
+void OptionsForm::OnDownloadFolderChanged(ItemPtr)
+{
+    downloadFolderLabel->setText(QDir::toNativeSeparators(GetSetting("download_folder")));
+}
+
+void OptionsForm::ShowPage(QWidget* page)
+{
+    pages->setCurrentWidget(page);
+}
+
+void OptionsForm::OpenExcludedExtensions()
+{
+    ExcludedExtensionsDialog(this).exec();
 }

@@ -9,13 +9,16 @@
 #include <QMap>
 #include <QWidget>
 
+class ColourOptionsPage;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
 class QTabWidget;
+class SharedFoldersView;
 class SoundOptionsPage;
+class UserInfoOptionsPage;
 
 // The "Options" tab: the settings the user edits directly. Each control is
 // set from its setting by LoadSettings and writes it back on every change:
@@ -43,10 +46,20 @@ public:
     QLineEdit* ServerPortEdit() const { return serverPort; }
     QLabel* ObfuscatedPortLabel() const { return obfuscatedPortLabel; }
     QLabel* ListeningPortLabel() const { return listeningPortLabel; }
+    QLabel* DownloadFolderLabel() const { return downloadFolderLabel; }
 
     // Why the client is not listening (empty while it listens): shown on the port line.
     void ShowListeningError(const QString& error);
     SoundOptionsPage* Sounds() const { return sounds; }
+    ColourOptionsPage* Colours() const { return colours; }
+    UserInfoOptionsPage* UserInfo() const { return userInfo; }
+    SharedFoldersView* SharedFolders() const { return sharedFolders; }
+    QTabWidget* Pages() const { return pages; }
+    // Brings the page to the front.
+    void ShowPage(QWidget* page);
+
+    // Opens the excluded download extensions dialog.
+    void OpenExcludedExtensions();
 
     // The words the choosers write, by entry.
     static QString ChatTimestampsWord(int index);
@@ -55,6 +68,7 @@ public:
 signals:
     void UserPassRequested();
     void ListeningPortRequested();
+    void DownloadFolderRequested();
     void MinimizeToTrayToggled(bool on);
     void ShowDiagnosticsToggled(bool on);
 
@@ -73,6 +87,7 @@ private:
     void AddCheckBox(QWidget* page, const QString& setting, const QString& label);
     void OnPortSettingChanged(ItemPtr setting);
     void OnLoginSettingChanged(ItemPtr setting);
+    void OnDownloadFolderChanged(ItemPtr setting);
     void ShowPorts();
     void ConnectChanges();
 
@@ -84,12 +99,16 @@ private:
     QLabel* listeningPortLabel;
     QString listeningError;
     QLabel* obfuscatedPortLabel;
+    QLabel* downloadFolderLabel;
     QSpinBox* maxQueuedUploads;
     QLineEdit* emptyShareMessage;
     QComboBox* chatTimestamps;
     QComboBox* firstOpenTab;
     QComboBox* codePages;
     SoundOptionsPage* sounds;
+    ColourOptionsPage* colours;
+    UserInfoOptionsPage* userInfo;
+    SharedFoldersView* sharedFolders;
     bool changesConnected = false;
 };
 

@@ -1,6 +1,8 @@
 #include "ui/SoundOptionsPage.h"
 
 #include "store/Data.h"
+#include "ui/EventSoundPlayer.h"
+#include "ui/EventToolBar.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,10 +32,12 @@ const struct
 
 SoundOptionsPage::SoundOptionsPage(QWidget* parent)
     : QWidget(parent)
+    , player(new EventSoundPlayer(this))
 {
     auto* form = new QFormLayout(this);
     auto* note = new QLabel("Sounds play when an event happens while Quillmer is in the background or the window "
-                            "concerned is out of sight. Leave a field empty for no sound (WAV files).");
+                            "concerned is out of sight (WAV files). An event set to None plays the sound for any other "
+                            "event; with None there too, nothing is heard.");
     note->setWordWrap(true);
     form->addRow(note);
     for (const auto& entry : Kinds) {
@@ -42,14 +46,22 @@ SoundOptionsPage::SoundOptionsPage(QWidget* parent)
         edit->setObjectName("sound_" + kind);
         edit->setPlaceholderText(kind == "default" ? "no sound" : "the sound for any other event");
         auto* choose = new QPushButton("Choose...");
+        auto* play = new QPushButton("Play");
+        play->setObjectName("play_" + kind);
+        auto* none = new QPushButton("None");
+        none->setObjectName("none_" + kind);
         auto* row = new QHBoxLayout;
         row->addWidget(edit);
         row->addWidget(choose);
+        row->addWidget(play);
+        row->addWidget(none);
         form->addRow(entry.label, row);
         fileEdits.insert(kind, edit);
         connect(edit, &QLineEdit::textEdited, this,
                 [kind](const QString& text) { SetSoundFile(kind, text.trimmed()); });
         connect(choose, &QPushButton::clicked, this, [this, kind] { ChooseFile(kind); });
+        connect(play, &QPushButton::clicked, this, [this, kind] { Play(kind); });
+        connect(none, &QPushButton::clicked, this, [this, kind] { SetNone(kind); });
     }
 }
 
@@ -78,4 +90,16 @@ void SoundOptionsPage::ChooseFile(const QString& kind)
         return;
     edit->setText(path);
     SetSoundFile(kind, path);
+}
+
+void SoundOptionsPage::Play(const QString& kind)
+{
+    // What the event would play: its own sound, else the default one.
+    player->Play(EventToolBar::SoundFileFor(kind));
+}
+
+void SoundOptionsPage::SetNone(const QString& kind)
+{
+    fileEdits.value(kind)->clear();
+    SetSoundFile(kind, QString());
 }

@@ -4,11 +4,13 @@
 #include <QMap>
 #include <QWidget>
 
+class EventSoundPlayer;
 class QLineEdit;
 
 // The "Sounds" page of the options: a sound file for each kind of event, and
 // the default sound for the kinds without one. Writes the "event_sound_file"
-// of each "event_sound" on every change.
+// of each "event_sound" on every change. Each kind can be played as it will
+// sound, and set to none (which leaves it to the default sound).
 class SoundOptionsPage : public QWidget
 {
     Q_OBJECT
@@ -24,8 +26,11 @@ public:
 
 private:
     void ChooseFile(const QString& kind);
+    void Play(const QString& kind);
+    void SetNone(const QString& kind);
 
     QMap<QString, QLineEdit*> fileEdits;
+    EventSoundPlayer* player;
 };
 
 #endif

@@ -2,7 +2,9 @@
 
 #include "app/ClientCore.h"
 #include "app/Settings.h"
+#include "peer/PeerMessenger.h"
 #include "server/Server.h"
+#include "store/Data.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,6 +42,8 @@ void Obey(const QStringList& command)
         gp_server->SetAvailabilityStatus(verb == "back");
     else if (verb == "ticker")
         gp_server->SetRoomTicker(command.value(1), command.value(2));
+    else if (verb == "search")
+        gp_server->FileSearch(command.value(1), false);
     else if (verb == "quit")
         QCoreApplication::quit();
 }
@@ -65,6 +69,8 @@ int RunPeerRole(int argc, char** argv)
     SetSetting("username", arguments.at(3));
     SetSetting("password", arguments.at(4));
     SetSetting("use_upnp", "no");
+    for (const QString& setting : arguments.mid(5))
+        SetSetting(setting.section('=', 0, 0), setting.section('=', 1));
     core.Start();
 
     QObject::connect(gp_server, &Server::Connected, [] { Report({"CONNECTED"}); });
@@ -74,6 +80,12 @@ int RunPeerRole(int argc, char** argv)
     });
     QObject::connect(gp_server, &Server::RoomChat, [](QString room, QString user, QString text) {
         Report({"CHAT", room, user, text});
+    });
+    QObject::connect(peerMessenger, &PeerMessenger::SearchResults, [](ItemPtr results) {
+        for (ItemPtr result : results.GetItems("search_result"))
+            Report({"RESULT", results.GetItem("user").AsString(),
+                    result.GetItem("search_result_file_folder").AsString() + "\\"
+                        + result.GetItem("search_result_file_name").AsString()});
     });
 
     QByteArray pending;
@@ -112,13 +124,14 @@ PeerClient::~PeerClient()
     }
 }
 
-bool PeerClient::Start(quint16 port, const QString& name)
+bool PeerClient::Start(quint16 port, const QString& name, const QStringList& settings)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", home.path());
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(), {PeerRoleArgument, QString::number(port), name, "secret"});
+    process.start(QCoreApplication::applicationFilePath(),
+                  QStringList({PeerRoleArgument, QString::number(port), name, "secret"}) + settings);
     return process.waitForStarted(WaitMs) && WaitFor({"CONNECTED"});
 }
 

@@ -12,8 +12,9 @@
 //
 // It logs in and obeys commands, one per line with tab-separated fields:
 // "join\troom", "say\troom\ttext", "leave\troom", "pm\tuser\ttext", "away",
-// "back", "ticker\troom\ttext", "quit". It reports "CONNECTED",
-// "DISCONNECTED", "PM\tuser\ttext" and "CHAT\troom\tuser\ttext".
+// "back", "ticker\troom\ttext", "search\ttext", "quit". It reports "CONNECTED",
+// "DISCONNECTED", "PM\tuser\ttext", "CHAT\troom\tuser\ttext" and, per file
+// found by its searches, "RESULT\tuser\tfolder\\name".
 constexpr const char* PeerRoleArgument = "--peer-role";
 
 int RunPeerRole(int argc, char** argv);
@@ -23,7 +24,8 @@ class PeerClient
 public:
     ~PeerClient();
 
-    bool Start(quint16 port, const QString& name);
+    // Further settings, as "name=value", are stored before the core starts.
+    bool Start(quint16 port, const QString& name, const QStringList& settings = {});
     void Command(const QStringList& fields);
     // Waits (bounded) for a report equal to the fields; earlier ones are passed over.
     bool WaitFor(const QStringList& fields);

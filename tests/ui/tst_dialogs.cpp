@@ -5,7 +5,6 @@
 #include "server/Server.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
-#include "ui/ListeningPortDialog.h"
 #include "ui/UserPassDialog.h"
 
 #include <QDialogButtonBox>
@@ -24,14 +23,9 @@ class DialogsTest : public QObject
 private slots:
     void init();
     void cleanup();
-    void listeningPort_data();
-    void listeningPort();
     void userPassNeedsBothFields();
 
 private:
-    // Enters the text and presses OK; returns the titles of the boxes shown.
-    QStringList SubmitPort(ListeningPortDialog& dialog, const QString& entry);
-
     std::unique_ptr<ClientHome> home;
     std::unique_ptr<DataSaver> saver;
 };
@@ -41,58 +35,12 @@ void DialogsTest::init()
     home = std::make_unique<ClientHome>();
     saver = std::make_unique<DataSaver>();
     DeclareSettingsSchema();
-    SetSetting("listening_port", "2235");
 }
 
 void DialogsTest::cleanup()
 {
     saver.reset();
     home.reset();
-}
-
-QStringList DialogsTest::SubmitPort(ListeningPortDialog& dialog, const QString& entry)
-{
-    ModalDriver driver;
-    driver.ThenPress(QMessageBox::Ok);
-    dialog.show();
-    dialog.PortEdit()->setText(entry);
-    dialog.accept();
-    return driver.Texts();
-}
-
-void DialogsTest::listeningPort_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("newPort");
-    const QString range = "Port number must be in the range of 1 to 65535.";
-    QTest::newRow("zero") << "0" << range << "";
-    QTest::newRow("above 65535") << "65536" << range << "";
-    QTest::newRow("far above") << "99999999999999999999" << range << "";
-    QTest::newRow("negative") << "-1" << range << "";
-    QTest::newRow("not a number") << "port" << range << "";
-    QTest::newRow("empty") << "" << range << "";
-    QTest::newRow("current port") << "2235"
-                                  << "Port number has not been changed."
-                                  << "";
-    const QString pending = "Changes to the listening port will take effect after a client restart.";
-    QTest::newRow("highest") << " 65535 " << pending << "65535";
-    QTest::newRow("lowest") << "1" << pending << "1";
-}
-
-void DialogsTest::listeningPort()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, message);
-    QFETCH(QString, newPort);
-    ListeningPortDialog dialog;
-    QCOMPARE(dialog.PortEdit()->text(), QString("2235"));
-    QCOMPARE(SubmitPort(dialog, entry), QStringList({message}));
-    QCOMPARE(GetSetting("new_listening_port"), newPort);
-    // The port in use is the peer network's to change at the next start.
-    QCOMPARE(GetSetting("listening_port"), QString("2235"));
-    // Only an out-of-range entry keeps the dialog open for a correction.
-    QCOMPARE(dialog.isVisible(), message.startsWith("Port number must"));
 }
 
 void DialogsTest::userPassNeedsBothFields()
