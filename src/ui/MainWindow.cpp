@@ -640,6 +640,7 @@ void MainWindow::OnAwayToggled(bool away)
 void MainWindow::OnConnected()
 {
     connectAction->setText("Disconnect");
+    connectAction->setEnabled(true);
     statusBar()->showMessage("Connected");
     gp_server->GetOwnPrivilegesStatus();
     ShowIdentity();
@@ -649,12 +650,15 @@ void MainWindow::OnConnected()
 void MainWindow::OnConnecting()
 {
     connectAction->setText("Disconnect");
+    // A login under way cannot be called off: the action waits for its outcome.
+    connectAction->setEnabled(false);
     statusBar()->showMessage("Connecting...");
 }
 
 void MainWindow::OnDisconnected()
 {
     connectAction->setText("Connect");
+    connectAction->setEnabled(true);
     statusBar()->showMessage("Disconnected");
     ShowIdentity();
     eventBar->ShowStateIcon();
@@ -663,6 +667,7 @@ void MainWindow::OnDisconnected()
 void MainWindow::OnConnectionFailed(const QString& reason)
 {
     connectAction->setText("Connect");
+    connectAction->setEnabled(true);
     const QString socketError = gp_server->SocketErrorText();
     const bool retrying = gp_server->IsAbruptlyDisconnected();
     statusBar()->showMessage(ConnectionMessages::FailureStatus(reason, socketError, retrying));

@@ -85,8 +85,10 @@ void ServerUiTest::loginConnectsAndActionTogglesSession()
     QAction* connectAction = Action(*window, "connect_disconnect");
     QVERIFY(connectAction);
     QCOMPARE(Status(*window), QString("Connecting..."));
+    QVERIFY(!connectAction->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(Status(*window), QString("Connected"), WaitMs);
     QCOMPARE(connectAction->text(), QString("Disconnect"));
+    QVERIFY(connectAction->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(server->OnlineUsers(), QStringList({"alice"}), WaitMs);
 
     connectAction->trigger();
