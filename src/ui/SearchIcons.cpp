@@ -1,37 +1,15 @@
 #include "ui/SearchIcons.h"
 
-#include <QPainter>
+#include "ui/DrawnIcon.h"
+
 #include <QPainterPath>
-#include <QPixmap>
 
 #include <cmath>
-#include <functional>
-
-namespace {
-
-constexpr int Sizes[] = {16, 22, 32, 48};
-
-// One pixmap per size, drawn on a 16-unit grid.
-QIcon Drawn(const std::function<void(QPainter&, qreal)>& draw)
-{
-    QIcon icon;
-    for (int size : Sizes) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        draw(painter, size / 16.0);
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-} // namespace
 
 // Made once and never destroyed: pictures must not outlive the application object.
 QIcon SearchIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         const QColor lens(0x3d, 0x8b, 0xe0);
         painter.setPen(QPen(QColor(0x5d, 0x40, 0x37), 2.5 * unit, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(9.5 * unit, 9.5 * unit), QPointF(14.5 * unit, 14.5 * unit));
@@ -44,7 +22,7 @@ QIcon SearchIcon()
 
 QIcon UserListIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         auto person = [&](qreal x, const QColor& colour) {
             painter.setPen(QPen(colour.darker(160), unit));
             painter.setBrush(colour);
@@ -59,7 +37,7 @@ QIcon UserListIcon()
 
 QIcon WishListIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         QPainterPath star;
         for (int point = 0; point < 10; ++point) {
             const qreal radius = (point % 2 == 0 ? 7.5 : 3.2) * unit;

@@ -1,32 +1,12 @@
 #include "ui/TransferIcons.h"
 
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
+#include "ui/DrawnIcon.h"
 
-#include <functional>
+#include <QPainterPath>
 
 namespace {
-
-constexpr int Sizes[] = {16, 22, 32, 48};
-
 const QColor DownColour(0x2e, 0x9d, 0x47);
 const QColor UpColour(0x1e, 0x7b, 0xd6);
-
-// One pixmap per size, drawn on a 16-unit grid.
-QIcon Drawn(const std::function<void(QPainter&, qreal)>& draw)
-{
-    QIcon icon;
-    for (int size : Sizes) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        draw(painter, size / 16.0);
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 
 // An arrow from x, pointing down or up, between the heights top and bottom.
 void Arrow(QPainter& painter, qreal unit, qreal x, qreal top, qreal bottom, bool down, const QColor& colour)
@@ -65,7 +45,7 @@ void Tray(QPainter& painter, qreal unit)
 // Made once and never destroyed: pictures must not outlive the application object.
 QIcon DownloadIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         Tray(painter, unit);
         Arrow(painter, unit, 8, 1, 12, true, DownColour);
     }));
@@ -74,7 +54,7 @@ QIcon DownloadIcon()
 
 QIcon UploadIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         Tray(painter, unit);
         Arrow(painter, unit, 8, 1, 12, false, UpColour);
     }));
@@ -83,7 +63,7 @@ QIcon UploadIcon()
 
 QIcon TransfersIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         Arrow(painter, unit, 4.5, 1, 15, true, DownColour);
         Arrow(painter, unit, 11.5, 1, 15, false, UpColour);
     }));

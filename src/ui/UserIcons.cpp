@@ -1,33 +1,12 @@
 #include "ui/UserIcons.h"
 
-#include <QPainter>
-#include <QPixmap>
-
-#include <functional>
+#include "ui/DrawnIcon.h"
 
 namespace {
-
-constexpr int Sizes[] = {16, 22, 32, 48};
-
-// One pixmap per size, drawn on a 16-unit grid.
-QIcon Drawn(const std::function<void(QPainter&, qreal)>& draw)
-{
-    QIcon icon;
-    for (int size : Sizes) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        draw(painter, size / 16.0);
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 // A head and shoulders in the colour of the presence.
 QIcon Person(const QColor& colour)
 {
-    return Drawn([colour](QPainter& painter, qreal unit) {
+    return DrawnIcon([colour](QPainter& painter, qreal unit) {
         painter.setPen(QPen(colour.darker(170), unit));
         painter.setBrush(colour);
         painter.drawEllipse(QPointF(8 * unit, 5 * unit), 3.2 * unit, 3.2 * unit);
@@ -58,7 +37,7 @@ QIcon UserOfflineIcon()
 
 QIcon UserNoteIcon()
 {
-    static const QIcon* icon = new QIcon(Drawn([](QPainter& painter, qreal unit) {
+    static const QIcon* icon = new QIcon(DrawnIcon([](QPainter& painter, qreal unit) {
         painter.setPen(QPen(QColor(0x8d, 0x6e, 0x00), unit));
         painter.setBrush(QColor(0xff, 0xf1, 0x76));
         painter.drawRect(QRectF(2.5 * unit, 1.5 * unit, 11 * unit, 13 * unit));

@@ -9,8 +9,7 @@
 class ChildClient : public RoleProcess
 {
 public:
-    // Ends the child before its home folder goes.
-    ~ChildClient() { Kill(); }
+    ~ChildClient() { Stop(); }
 
     // Starts this test program again in the client role, with its own home folder.
     bool Start(quint16 port, const QString& name, const QString& password = "secret");

@@ -39,12 +39,12 @@ void CommandReader::OnReadable()
     }
 }
 
-RoleProcess::~RoleProcess()
+void RoleProcess::Stop()
 {
     if (process.state() == QProcess::NotRunning)
         return;
     process.closeWriteChannel();
-    if (!process.waitForFinished(3000))
+    if (!process.waitForFinished(5000))
         Kill();
 }
 

@@ -36,8 +36,7 @@ private:
 class RoleProcess
 {
 public:
-    // Ends a role still running: first by closing its input, then by force.
-    ~RoleProcess();
+    ~RoleProcess() { Stop(); }
 
     // An empty home keeps the test's own.
     bool Launch(const QStringList& arguments, const QString& home = QString());
@@ -51,6 +50,9 @@ public:
     bool Quit(int ms = 15000);
     // Ends the process at once, as a crash would.
     void Kill();
+    // Ends a role still running: first by closing its input, then by force. Roles with a home folder of their own
+    // call it before the folder goes.
+    void Stop();
 
 private:
     void ReadLines();

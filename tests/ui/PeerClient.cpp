@@ -7,25 +7,13 @@
 #include "store/Data.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QSocketNotifier>
-#include <QThread>
 #include <QTimer>
-
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
 constexpr int WaitMs = 10000;
 // A peer left behind by a failed test ends by itself.
 constexpr int LifetimeMs = 120 * 1000;
-
-void Report(const QStringList& fields)
-{
-    std::fputs((fields.join('\t') + '\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 void Obey(const QStringList& command)
 {
@@ -73,37 +61,22 @@ int RunPeerRole(int argc, char** argv)
         SetSetting(setting.section('=', 0, 0), setting.section('=', 1));
     core.Start();
 
-    QObject::connect(gp_server, &Server::Connected, [] { Report({"CONNECTED"}); });
-    QObject::connect(gp_server, &Server::Disconnected, [] { Report({"DISCONNECTED"}); });
+    QObject::connect(gp_server, &Server::Connected, [] { ReportLine({"CONNECTED"}); });
+    QObject::connect(gp_server, &Server::Disconnected, [] { ReportLine({"DISCONNECTED"}); });
     QObject::connect(gp_server, &Server::PrivateChat, [](QString user, QString text, time_t, bool) {
-        Report({"PM", user, text});
+        ReportLine({"PM", user, text});
     });
     QObject::connect(gp_server, &Server::RoomChat, [](QString room, QString user, QString text) {
-        Report({"CHAT", room, user, text});
+        ReportLine({"CHAT", room, user, text});
     });
     QObject::connect(peerMessenger, &PeerMessenger::SearchResults, [](ItemPtr results) {
         for (ItemPtr result : results.GetItems("search_result"))
-            Report({"RESULT", results.GetItem("user").AsString(),
-                    result.GetItem("search_result_file_folder").AsString() + "\\"
-                        + result.GetItem("search_result_file_name").AsString()});
+            ReportLine({"RESULT", results.GetItem("user").AsString(),
+                        result.GetItem("search_result_file_folder").AsString() + "\\"
+                            + result.GetItem("search_result_file_name").AsString()});
     });
 
-    QByteArray pending;
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char bytes[4096];
-        const ssize_t count = ::read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count <= 0) {
-            commands.setEnabled(false);
-            QCoreApplication::quit();
-            return;
-        }
-        pending.append(bytes, int(count));
-        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            Obey(QString::fromUtf8(pending.left(end)).split('\t'));
-            pending.remove(0, end + 1);
-        }
-    });
+    CommandReader commands(Obey);
     QTimer::singleShot(LifetimeMs, &application, &QCoreApplication::quit);
 
     core.ConnectIfUserKnown();
@@ -112,52 +85,8 @@ int RunPeerRole(int argc, char** argv)
     return result;
 }
 
-PeerClient::~PeerClient()
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    Command({"quit"});
-    process.closeWriteChannel();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
 bool PeerClient::Start(quint16 port, const QString& name, const QStringList& settings)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(),
-                  QStringList({PeerRoleArgument, QString::number(port), name, "secret"}) + settings);
-    return process.waitForStarted(WaitMs) && WaitFor({"CONNECTED"});
-}
-
-void PeerClient::Command(const QStringList& fields)
-{
-    process.write((fields.join('\t') + '\n').toUtf8());
-}
-
-bool PeerClient::WaitFor(const QStringList& fields)
-{
-    const QByteArray wanted = (fields.join('\t') + '\n').toUtf8();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < WaitMs) {
-        output += process.readAllStandardOutput();
-        int lineStart = 0;
-        for (int lineEnd = output.indexOf('\n'); lineEnd >= 0; lineEnd = output.indexOf('\n', lineStart)) {
-            if (output.mid(lineStart, lineEnd + 1 - lineStart) == wanted) {
-                output.remove(0, lineEnd + 1);
-                return true;
-            }
-            lineStart = lineEnd + 1;
-        }
-        output.remove(0, lineStart);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return false;
+    return Launch(QStringList({PeerRoleArgument, QString::number(port), name, "secret"}) + settings, home.path())
+        && WaitFor({"CONNECTED"}, WaitMs);
 }

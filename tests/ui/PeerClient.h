@@ -1,8 +1,8 @@
 #ifndef TESTS_UI_PEERCLIENT_H
 #define TESTS_UI_PEERCLIENT_H
 
-#include <QProcess>
-#include <QStringList>
+#include "RoleProcess.h"
+
 #include <QTemporaryDir>
 
 // Another user of the network: a client core without windows, in a process
@@ -19,21 +19,16 @@ constexpr const char* PeerRoleArgument = "--peer-role";
 
 int RunPeerRole(int argc, char** argv);
 
-class PeerClient
+class PeerClient : public RoleProcess
 {
 public:
-    ~PeerClient();
+    ~PeerClient() { Stop(); }
 
     // Further settings, as "name=value", are stored before the core starts.
     bool Start(quint16 port, const QString& name, const QStringList& settings = {});
-    void Command(const QStringList& fields);
-    // Waits (bounded) for a report equal to the fields; earlier ones are passed over.
-    bool WaitFor(const QStringList& fields);
 
 private:
     QTemporaryDir home;
-    QProcess process;
-    QByteArray output;
 };
 
 #endif

@@ -9,29 +9,18 @@
 #include "transfers/TransferQueueManager.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMap>
-#include <QSocketNotifier>
 #include <QTcpServer>
-#include <QThread>
 #include <QTimer>
 
-#include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
 // A process left behind by a failed test ends by itself.
 constexpr int LifetimeMs = 180 * 1000;
 constexpr int ReportIntervalMs = 20;
-
-void Report(const QStringList& fields)
-{
-    std::fputs((fields.join('\t') + '\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 void Obey(const QStringList& command, ClientCore& core)
 {
@@ -43,7 +32,7 @@ void Obey(const QStringList& command, ClientCore& core)
             if (sharedFoldersManager->IsScanning())
                 return;
             poll->deleteLater();
-            Report({"SHARED"});
+            ReportLine({"SHARED"});
         });
         poll->start(ReportIntervalMs);
     } else if (verb == "connect") {
@@ -65,7 +54,7 @@ void ReportDownloads(QMap<QString, QString>& known)
         const QString name = entry.GetItem("file_name").AsString();
         const QString status = entry.GetItem("download_entry_status").AsString();
         if (known.value(name) != status)
-            Report({"DOWNLOAD", name, status});
+            ReportLine({"DOWNLOAD", name, status});
         known[name] = status;
     }
 }
@@ -98,81 +87,21 @@ int RunTransferPeerRole(int argc, char** argv)
     SetSetting("obfuscated_listening_port", QString::number(FreePort()));
     core.LoadConfiguration();
     core.Start();
-    QObject::connect(gp_server, &Server::Connected, [] { Report({"CONNECTED"}); });
+    QObject::connect(gp_server, &Server::Connected, [] { ReportLine({"CONNECTED"}); });
 
     QMap<QString, QString> downloads;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&downloads] { ReportDownloads(downloads); });
     watch.start(ReportIntervalMs);
 
-    QByteArray pending;
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char bytes[4096];
-        const ssize_t count = ::read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count <= 0) {
-            commands.setEnabled(false);
-            QCoreApplication::quit();
-            return;
-        }
-        pending.append(bytes, int(count));
-        for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            Obey(QString::fromUtf8(pending.left(end)).split('\t'), core);
-            pending.remove(0, end + 1);
-        }
-    });
+    CommandReader commands([&core](const QStringList& command) { Obey(command, core); });
     QTimer::singleShot(LifetimeMs, &application, &QCoreApplication::quit);
     const int result = application.exec();
     core.Shutdown();
     return result;
 }
 
-TransferPeer::~TransferPeer()
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    Command({"quit"});
-    process.closeWriteChannel();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
 bool TransferPeer::Start(quint16 serverPort, const QString& name)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(),
-                  {TransferPeerRoleArgument, QString::number(serverPort), name});
-    return process.waitForStarted(5000);
-}
-
-void TransferPeer::Command(const QStringList& fields)
-{
-    process.write((fields.join('\t') + '\n').toUtf8());
-}
-
-bool TransferPeer::WaitFor(const QStringList& fields, int ms)
-{
-    const QByteArray wanted = (fields.join('\t') + '\n').toUtf8();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        output += process.readAllStandardOutput();
-        int lineStart = 0;
-        for (int lineEnd = output.indexOf('\n'); lineEnd >= 0; lineEnd = output.indexOf('\n', lineStart)) {
-            if (output.mid(lineStart, lineEnd + 1 - lineStart) == wanted) {
-                output.remove(0, lineEnd + 1);
-                return true;
-            }
-            lineStart = lineEnd + 1;
-        }
-        output.remove(0, lineStart);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return false;
+    return Launch({TransferPeerRoleArgument, QString::number(serverPort), name}, home.path());
 }

@@ -1,8 +1,8 @@
 #ifndef TESTS_UI_TRANSFERPEER_H
 #define TESTS_UI_TRANSFERPEER_H
 
-#include <QProcess>
-#include <QStringList>
+#include "RoleProcess.h"
+
 #include <QTemporaryDir>
 
 // Another user of the network who moves files: a client core without
@@ -22,22 +22,17 @@ constexpr const char* TransferPeerRoleArgument = "--transfer-peer-role";
 
 int RunTransferPeerRole(int argc, char** argv);
 
-class TransferPeer
+class TransferPeer : public RoleProcess
 {
 public:
-    ~TransferPeer();
+    ~TransferPeer() { Stop(); }
 
     // Starts the process, logged out.
     bool Start(quint16 serverPort, const QString& name);
     QString Home() const { return home.path(); }
-    void Command(const QStringList& fields);
-    // Waits (bounded) for a report equal to the fields; earlier ones are passed over.
-    bool WaitFor(const QStringList& fields, int ms = 20000);
 
 private:
     QTemporaryDir home;
-    QProcess process;
-    QByteArray output;
 };
 
 #endif
