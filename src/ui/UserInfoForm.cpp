@@ -1,13 +1,9 @@
 #include "ui/UserInfoForm.h"
 
-#include <QApplication>
 #include <QFormLayout>
 #include <QLabel>
-#include <QPixmap>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 UserInfoForm::UserInfoForm(const QString& infoUser, QWidget* parent)
@@ -18,7 +14,7 @@ UserInfoForm::UserInfoForm(const QString& infoUser, QWidget* parent)
     , uploadSlots(new QLabel)
     , queuedUploads(new QLabel)
     , slotFree(new QLabel)
-    , picture(new QLabel)
+    , picture(new PictureLabel)
     , description(new QLabel)
 {
     status->setObjectName("info_status");
@@ -27,7 +23,6 @@ UserInfoForm::UserInfoForm(const QString& infoUser, QWidget* parent)
     queuedUploads->setObjectName("info_queued");
     slotFree->setObjectName("info_free");
     picture->setObjectName("info_picture");
-    picture->setAlignment(Qt::AlignCenter);
     description->setObjectName("info_description");
     description->setTextFormat(Qt::RichText);
     description->setWordWrap(true);
@@ -71,7 +66,6 @@ void UserInfoForm::ShowNumbers(bool known)
 {
     numbers->setVisible(known);
     if (!known) {
-        picture->clear();
         picture->hide();
         description->clear();
         description->hide();
@@ -87,8 +81,7 @@ void UserInfoForm::ShowRequesting()
 void UserInfoForm::ShowMessage(const QString& text)
 {
     requesting = false;
-    decoding = false;
-    ++pictureToken;
+    picture->ShowText(QString());
     ShowNumbers(false);
     status->setText(text);
     status->show();
@@ -113,32 +106,6 @@ void UserInfoForm::ShowInfo(const QString& text, bool hasPicture, const QByteArr
     description->setVisible(!text.isEmpty());
     if (!withPicture)
         return;
-    // Decoding takes long enough for a large picture to be done off the event loop.
-    decoding = true;
-    picture->setText("Reading the picture...");
+    picture->ShowRead([pictureBytes] { return UserPicture::Decode(pictureBytes, PictureBox); });
     picture->show();
-    const int token = pictureToken;
-    QPointer<UserInfoForm> form(this);
-    QThreadPool::globalInstance()->start([form, token, pictureBytes] {
-        const UserPicture decoded = UserPicture::Decode(pictureBytes, PictureBox);
-        QMetaObject::invokeMethod(
-            qApp,
-            [form, token, decoded] {
-                if (form)
-                    form->OnPictureDecoded(token, decoded);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void UserInfoForm::OnPictureDecoded(int token, const UserPicture& decoded)
-{
-    if (token != pictureToken)
-        return;
-    decoding = false;
-    if (decoded.image.isNull()) {
-        picture->setText(decoded.error);
-        return;
-    }
-    picture->setPixmap(QPixmap::fromImage(decoded.image));
 }

@@ -1,7 +1,7 @@
 #ifndef UI_USERINFOFORM_H
 #define UI_USERINFOFORM_H
 
-#include "ui/UserPicture.h"
+#include "ui/PictureLabel.h"
 
 #include <QSize>
 #include <QWidget>
@@ -27,10 +27,10 @@ public:
                   int queuedUploads, bool slotsFree);
     void ShowMessage(const QString& text);
     // Whether a picture is still being read.
-    bool IsDecoding() const { return decoding; }
+    bool IsDecoding() const { return picture->IsReading(); }
 
     QLabel* Status() const { return status; }
-    QLabel* Picture() const { return picture; }
+    PictureLabel* Picture() const { return picture; }
     QLabel* Description() const { return description; }
     QLabel* Slots() const { return uploadSlots; }
     QLabel* Queued() const { return queuedUploads; }
@@ -44,20 +44,16 @@ signals:
     void RefreshRequested(QString user);
 
 private:
-    void OnPictureDecoded(int token, const UserPicture& decoded);
     void ShowNumbers(bool known);
 
     QString user;
     bool requesting = false;
-    bool decoding = false;
-    // Tells a late picture from an earlier request apart.
-    int pictureToken = 0;
     QLabel* status;
     QWidget* numbers;
     QLabel* uploadSlots;
     QLabel* queuedUploads;
     QLabel* slotFree;
-    QLabel* picture;
+    PictureLabel* picture;
     QLabel* description;
 };
 

@@ -2,21 +2,18 @@
 
 #include "app/Settings.h"
 #include "peer/UserInfo.h"
+#include "ui/PictureLabel.h"
 #include "ui/UserPicture.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
@@ -43,12 +40,11 @@ UserPicture ReadPicture(const QString& path, const QSize& box)
 
 UserInfoOptionsPage::UserInfoOptionsPage(QWidget* parent)
     : QWidget(parent)
-    , preview(new QLabel)
+    , preview(new PictureLabel)
     , pictureFile(new QLabel)
     , description(new QPlainTextEdit)
 {
     preview->setObjectName("picture_preview");
-    preview->setAlignment(Qt::AlignCenter);
     preview->setMinimumSize(PreviewBox);
     preview->setFrameShape(QFrame::StyledPanel);
     preview->setWordWrap(true);
@@ -113,39 +109,16 @@ void UserInfoOptionsPage::OnDescriptionChanged()
     SetSetting("user_description", description->toPlainText());
 }
 
-void UserInfoOptionsPage::ShowPicture(const QString& path)
+bool UserInfoOptionsPage::IsReading() const
 {
-    const int token = ++pictureToken;
-    pictureFile->setText(path.isEmpty() ? QString("No picture") : QDir::toNativeSeparators(path));
-    preview->setPixmap(QPixmap());
-    if (path.isEmpty()) {
-        reading = false;
-        preview->setText("No picture");
-        return;
-    }
-    // A large picture takes a while to read and scale.
-    reading = true;
-    preview->setText("Reading the picture...");
-    QPointer<UserInfoOptionsPage> page(this);
-    QThreadPool::globalInstance()->start([page, token, path] {
-        const UserPicture picture = ReadPicture(path, PreviewBox);
-        QMetaObject::invokeMethod(
-            qApp,
-            [page, token, picture] {
-                if (page)
-                    page->OnPictureRead(token, picture);
-            },
-            Qt::QueuedConnection);
-    });
+    return preview->IsReading();
 }
 
-void UserInfoOptionsPage::OnPictureRead(int token, const UserPicture& picture)
+void UserInfoOptionsPage::ShowPicture(const QString& path)
 {
-    if (token != pictureToken)
-        return;
-    reading = false;
-    if (picture.image.isNull())
-        preview->setText(picture.error);
+    pictureFile->setText(path.isEmpty() ? QString("No picture") : QDir::toNativeSeparators(path));
+    if (path.isEmpty())
+        preview->ShowText("No picture");
     else
-        preview->setPixmap(QPixmap::fromImage(picture.image));
+        preview->ShowRead([path] { return ReadPicture(path, PreviewBox); });
 }

@@ -4,9 +4,9 @@
 #include <QSize>
 #include <QWidget>
 
+class PictureLabel;
 class QLabel;
 class QPlainTextEdit;
-struct UserPicture;
 
 // The "User Info" page of the options: the picture and the description that
 // other users get when they ask for this user's information. The picture is
@@ -25,9 +25,9 @@ public:
     // Stores the picture file ("" clears it) and previews it.
     void SetPictureFile(const QString& path);
     // Whether a preview is still being read.
-    bool IsReading() const { return reading; }
+    bool IsReading() const;
 
-    QLabel* Preview() const { return preview; }
+    PictureLabel* Preview() const { return preview; }
     QLabel* PictureFile() const { return pictureFile; }
     QPlainTextEdit* Description() const { return description; }
 
@@ -37,14 +37,10 @@ private slots:
 
 private:
     void ShowPicture(const QString& path);
-    void OnPictureRead(int token, const UserPicture& picture);
 
-    QLabel* preview;
+    PictureLabel* preview;
     QLabel* pictureFile;
     QPlainTextEdit* description;
-    bool reading = false;
-    // Tells the preview of an earlier choice apart.
-    int pictureToken = 0;
 };
 
 #endif

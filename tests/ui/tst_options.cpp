@@ -14,6 +14,7 @@
 #include "ui/ListeningPortDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsForm.h"
+#include "ui/PictureLabel.h"
 #include "ui/ShareFolderDialog.h"
 #include "ui/ShareScanIndicator.h"
 #include "ui/SharedFoldersView.h"
