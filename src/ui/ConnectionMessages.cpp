@@ -36,11 +36,11 @@ QString FailureStatus(const QString& reason, const QString& socketError, bool re
         text += retrying ? QString("Trying again every 30 seconds.")
                          : QString("Check the server host and port in Options > Login, then press Connect.");
     } else if (reason == QLatin1String("INVALIDPASS")) {
-        text = QString("Not connected: wrong password for \"%1\". Set the right one with Username/Password, then "
-                       "press Connect.")
+        text = QString("Not connected: wrong password for \"%1\". Set the right one with Settings > Username/Password, "
+                       "then press Connect.")
                    .arg(username);
     } else if (reason == QLatin1String("INVALIDUSERNAME")) {
-        text = QString("Not connected: the server does not accept the user name \"%1\". Choose another with "
+        text = QString("Not connected: the server does not accept the user name \"%1\". Choose another with Settings > "
                        "Username/Password, then press Connect.")
                    .arg(username);
     } else {

@@ -119,11 +119,11 @@ void ServerUiTest::loginFailureShowsItsBox_data()
                                     << "Login Failure: Wrong Password"
                                     << "Login failed. The password you supplied does not match your username. "
                                     << "Not connected: wrong password for \"alice\". Set the right one with "
-                                       "Username/Password, then press Connect.";
+                                       "Settings > Username/Password, then press Connect.";
     QTest::newRow("invalid user name") << " alice" << QByteArray() << true << "Login Failure: Username is Invalid"
                                        << "Login failed. The username you supplied is invalid. "
                                        << "Not connected: the server does not accept the user name \" alice\". "
-                                          "Choose another with Username/Password, then press Connect.";
+                                          "Choose another with Settings > Username/Password, then press Connect.";
     QTest::newRow("nobody listening") << "alice" << QByteArray() << false << "Login Failure"
                                       << "Login failed. Reported failure reason: the server at 127.0.0.1:%1 could "
                                          "not be reached (Connection refused). "
