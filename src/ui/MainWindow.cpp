@@ -181,6 +181,7 @@ void MainWindow::Init()
     connect(peerMessenger, &PeerMessenger::ListeningFailed, this, &MainWindow::OnListeningFailed);
     connect(peerMessenger, &PeerMessenger::Listening, this, [this] {
         optionsForm->ShowListeningError(QString());
+        unopenedPorts.clear();
         listeningWarning->hide();
     });
     connect(optionsForm->CheckBox("use_upnp"), &QCheckBox::toggled, this, &MainWindow::OnUseUpnpToggled);
@@ -690,7 +691,13 @@ void MainWindow::OnListeningFailed(int port, const QString& reason)
 {
     const QString error = QString("port %1 could not be opened (%2)").arg(port).arg(reason);
     optionsForm->ShowListeningError(error);
-    listeningWarning->setText(QString("Not listening on port %1").arg(port));
+    // Both ports may fail; the warning names each.
+    if (!unopenedPorts.contains(port))
+        unopenedPorts << port;
+    QStringList ports;
+    for (int unopened : unopenedPorts)
+        ports << QString::number(unopened);
+    listeningWarning->setText(QString("Not listening on port%1 %2").arg(ports.size() > 1 ? "s" : "", ports.join(", ")));
     listeningWarning->setToolTip(error);
     listeningWarning->show();
     statusBar()->showMessage(QString("Other users cannot connect to you: %1. Choose another listening port in the "

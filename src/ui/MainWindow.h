@@ -163,6 +163,8 @@ private:
     QLabel* identityLabel;
     // Shown while other users cannot connect because a listening port could not be opened.
     QLabel* listeningWarning;
+    // The ports that failed since the client last listened.
+    QList<int> unopenedPorts;
     ShareScanIndicator* scanIndicator = nullptr;
     QPointer<QMessageBox> rescannedBox;
     WindowGeometryProxy* sizeProxy;
