@@ -1,23 +1,9 @@
 #include "dnet/DNetSchema.h"
 
 #include "store/Data.h"
+#include "store/TypeTables.h"
 
 namespace {
-
-struct TypeDeclaration
-{
-    const char* name;
-    Primacy primacy;
-    bool isNull;
-};
-
-struct RelationDeclaration
-{
-    const char* first;
-    const char* second;
-    OneOrMany firstPerSecond;
-    OneOrMany secondPerFirst;
-};
 
 // Every type is created on demand when looked up by value.
 constexpr TypeDeclaration Types[] = {
@@ -50,11 +36,8 @@ ItemPtr StateItem(const char* name)
 
 void DeclareDNetTypes()
 {
-    for (const TypeDeclaration& type : Types)
-        d.NewType(type.name, type.primacy, type.isNull, true);
-    for (const RelationDeclaration& relation : Relations)
-        d.GetType(relation.first)
-            ->RelateToType(d.GetType(relation.second), relation.firstPerSecond, relation.secondPerFirst, false);
+    DeclareTypes(Types);
+    DeclareRelations(Relations);
 }
 
 bool HasDNetValue(const char* name)

@@ -1,16 +1,9 @@
 #include "peer/PeerSchema.h"
 
 #include "store/Data.h"
+#include "store/TypeTables.h"
 
 namespace {
-
-struct TypeDeclaration
-{
-    const char* name;
-    Primacy primacy;
-    bool isNull;
-    bool autoCreate;
-};
 
 const TypeDeclaration Types[] = {
     {"uninitialized_socket", Primary, false, false},
@@ -56,20 +49,11 @@ const TypeDeclaration Types[] = {
     {"indirect_connect_to_peer_request", Primary, false, true},
 };
 
-struct Relation
-{
-    const char* type;
-    const char* other;
-    OneOrMany thisPerOther;
-    OneOrMany otherPerThis;
-    bool owns;
-};
-
 // Most relations give an item one value of the other type, shared by many.
 constexpr OneOrMany M = Many;
 constexpr OneOrMany O = One;
 
-const Relation Relations[] = {
+const RelationDeclaration Relations[] = {
     {"peer_socket", "user", M, O, false},
     {"peer_socket", "connection_open_time", M, O, false},
     {"peer_socket", "last_activity_time", M, O, false},
@@ -125,9 +109,6 @@ const Relation Relations[] = {
 
 void DeclarePeerNetworkTypes()
 {
-    for (const TypeDeclaration& type : Types)
-        d.NewType(type.name, type.primacy, type.isNull, type.autoCreate);
-    for (const Relation& relation : Relations)
-        d.GetType(relation.type)
-            ->RelateToType(d.GetType(relation.other), relation.thisPerOther, relation.otherPerThis, relation.owns);
+    DeclareTypes(Types);
+    DeclareRelations(Relations);
 }

@@ -4,23 +4,9 @@
 #include "app/Settings.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "store/TypeTables.h"
 
 namespace {
-struct TypeDeclaration
-{
-    const char* name;
-    Primacy primacy;
-    bool isNull;
-};
-
-struct RelationDeclaration
-{
-    const char* first;
-    const char* second;
-    OneOrMany firstPerSecond;
-    OneOrMany secondPerFirst;
-};
-
 // Every type is created on demand when looked up by value.
 constexpr TypeDeclaration Types[] = {
     {"user", Primary, false},
@@ -95,18 +81,15 @@ constexpr RelationDeclaration Relations[] = {
 };
 
 constexpr const char* PlainlySavedTypes[] = {
-    "room_autojoin", "in_user_list", "user_list_group", "is_ignored", "group_download_priority", "accept_uploads",
-    "user_note",
+    "room_autojoin",           "in_user_list",   "user_list_group", "is_ignored",
+    "group_download_priority", "accept_uploads", "user_note",
 };
 } // namespace
 
 void Server::CreateData()
 {
-    for (const TypeDeclaration& type : Types)
-        d.NewType(type.name, type.primacy, type.isNull, true);
-    for (const RelationDeclaration& relation : Relations)
-        d.GetType(relation.first)
-            ->RelateToType(d.GetType(relation.second), relation.firstPerSecond, relation.secondPerFirst, false);
+    DeclareTypes(Types);
+    DeclareRelations(Relations);
 
     for (const char* name : PlainlySavedTypes)
         dataSaver->AddSavedType(name);

@@ -2,23 +2,9 @@
 
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "store/TypeTables.h"
 
 namespace {
-struct TypeDeclaration
-{
-    const char* name;
-    Primacy primacy;
-    bool isNull;
-};
-
-struct RelationDeclaration
-{
-    const char* first;
-    const char* second;
-    OneOrMany firstPerSecond;
-    OneOrMany secondPerFirst;
-};
-
 // Every type is created on demand when looked up by value.
 constexpr TypeDeclaration Types[] = {
     {"shared_folder", Primary, false},
@@ -102,14 +88,11 @@ constexpr std::pair<const char*, const char*> SavedByConnection[] = {
 
 void DeclareSharesSchema()
 {
-    for (const TypeDeclaration& type : Types)
-        d.NewType(type.name, type.primacy, type.isNull, true);
+    DeclareTypes(Types);
     for (const char* name : AudioTypes)
         if (!d.HasType(name))
             d.NewType(name, Tertiary, false, true);
-    for (const RelationDeclaration& relation : Relations)
-        d.GetType(relation.first)
-            ->RelateToType(d.GetType(relation.second), relation.firstPerSecond, relation.secondPerFirst, false);
+    DeclareRelations(Relations);
 
     for (const char* name : {"shared_folder", "is_scanned", "unshared"})
         dataSaver->AddSavedType(name);

@@ -3,17 +3,11 @@
 #include "app/Settings.h"
 #include "store/Data.h"
 #include "store/DataSaver.h"
+#include "store/TypeTables.h"
 
 #include <QDir>
 
 namespace {
-
-struct TypeDeclaration
-{
-    const char* name;
-    Primacy primacy;
-    bool isNull;
-};
 
 constexpr TypeDeclaration DownloadTypes[] = {
     {"download_entry", Primary, true},
@@ -61,18 +55,10 @@ constexpr TypeDeclaration RecordTypes[] = {
     {"complete_download_completion_time", Tertiary, false},
 };
 
-struct Relation
-{
-    const char* type;
-    const char* other;
-    OneOrMany thisPerOther;
-    OneOrMany otherPerThis;
-};
-
 constexpr OneOrMany M = Many;
 constexpr OneOrMany O = One;
 
-constexpr Relation DownloadRelations[] = {
+constexpr RelationDeclaration DownloadRelations[] = {
     {"download_entry", "user", M, O},
     {"download_entry", "file_name", M, O},
     {"download_entry", "remote_folder", M, O},
@@ -99,7 +85,7 @@ constexpr Relation DownloadRelations[] = {
     {"user", "next_place_in_line_request_time", M, O},
 };
 
-constexpr Relation UploadRelations[] = {
+constexpr RelationDeclaration UploadRelations[] = {
     {"upload_entry", "user", M, O},
     {"upload_entry", "shared_file", M, O},
     {"upload_entry", "read_position", M, O},
@@ -121,7 +107,7 @@ constexpr Relation UploadRelations[] = {
     {"upload_entry_status", "is_active", M, O},
 };
 
-constexpr Relation LaterRelations[] = {
+constexpr RelationDeclaration LaterRelations[] = {
     {"denial_reason", "download_entry", O, M},
     {"denial_reason", "upload_entry", O, M},
     {"complete_download", "complete_download_folder", M, O},
@@ -174,40 +160,25 @@ const struct
     {"empty_share_message", EmptyShareMessage},
 };
 
-template <size_t Count>
-void Declare(const TypeDeclaration (&types)[Count])
-{
-    for (const TypeDeclaration& type : types)
-        d.NewType(type.name, type.primacy, type.isNull, true);
-}
-
-template <size_t Count>
-void Relate(const Relation (&relations)[Count])
-{
-    for (const Relation& relation : relations)
-        d.GetType(relation.type)
-            ->RelateToType(d.GetType(relation.other), relation.thisPerOther, relation.otherPerThis, false);
-}
-
 } // namespace
 
 void DeclareTransferSchema()
 {
-    Declare(DownloadTypes);
-    Relate(DownloadRelations);
-    Declare(UploadTypes);
-    Relate(UploadRelations);
+    DeclareTypes(DownloadTypes);
+    DeclareRelations(DownloadRelations);
+    DeclareTypes(UploadTypes);
+    DeclareRelations(UploadRelations);
 
     SetSetting("download_folder", QDir::homePath() + "/Quillmer Downloads");
     for (const auto& setting : SettingDefaults)
         SetSetting(setting.name, setting.value);
 
     d.NewType("denial_reason", Tertiary, false, true);
-    Declare(RecordTypes);
+    DeclareTypes(RecordTypes);
     d.NewType("empty_share_check_status", Tertiary, false, true);
     d.NewType("sent_empty_share_warning_message", Tertiary, false, true);
     d.NewType("excluded_download_extension", Primary, false, true);
-    Relate(LaterRelations);
+    DeclareRelations(LaterRelations);
 
     for (const auto& status : ActiveStatuses)
         d.GetType(status[0])->GetItem(Value(status[1])).NewItem("is_active");
