@@ -8,6 +8,7 @@
 #include "ui/EventToolBar.h"
 #include "ui/SettingWatch.h"
 #include "ui/TransferActions.h"
+#include "ui/TransferExpandActions.h"
 #include "ui/TransferIcons.h"
 #include "ui/TransferTree.h"
 
@@ -26,11 +27,6 @@ const char* const AlertFlag = "complete_download_alert";
 const char* const ExpandUsers = "expand_download_users";
 const char* const ExpandFolders = "expand_download_folders";
 const char* const ClearCompleteSetting = "clear_complete_downloads";
-
-QString OnOff(const QString& text, bool on)
-{
-    return text + (on ? " [on]" : " [off]");
-}
 
 bool AllComplete(const ItemSet& entries)
 {
@@ -69,12 +65,7 @@ DownloadsView::DownloadsView(QWidget* parent)
     list = std::make_unique<TransferTree>(TransferTree::Side::Downloads, tree);
 
     toolBar->setObjectName("download_actions");
-    expandUsers
-        = toolBar->addAction(QString(), this, [] { SetSetting(ExpandUsers, IsSettingOn(ExpandUsers) ? "no" : "yes"); });
-    expandUsers->setObjectName("expand_users");
-    expandFolders = toolBar->addAction(QString(), this,
-                                       [] { SetSetting(ExpandFolders, IsSettingOn(ExpandFolders) ? "no" : "yes"); });
-    expandFolders->setObjectName("expand_folders");
+    expandActions = std::make_unique<TransferExpandActions>(toolBar, *list, ExpandUsers, ExpandFolders);
     toolBar->addSeparator();
     toolBar->addAction("Clear Complete", this, &DownloadsView::ClearComplete)->setObjectName("clear_complete");
     clearAutomatically = toolBar->addAction("Clear Complete Automatically", this,
@@ -90,8 +81,7 @@ DownloadsView::DownloadsView(QWidget* parent)
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree, &QWidget::customContextMenuRequested, this, &DownloadsView::ShowContextMenu);
     connect(transferQueueManager, &TransferQueueManager::DownloadComplete, this, &DownloadsView::OnDownloadComplete);
-    settings = std::make_unique<SettingWatch>(QStringList{ExpandUsers, ExpandFolders, ClearCompleteSetting},
-                                              [this] { ApplySettings(); });
+    settings = std::make_unique<SettingWatch>(QStringList{ClearCompleteSetting}, [this] { ApplySettings(); });
     ApplySettings();
 }
 
@@ -99,13 +89,7 @@ DownloadsView::~DownloadsView() = default;
 
 void DownloadsView::ApplySettings()
 {
-    const bool users = IsSettingOn(ExpandUsers);
-    const bool folders = IsSettingOn(ExpandFolders);
-    expandUsers->setText(OnOff("Expand Users", users));
-    expandFolders->setText(OnOff("Expand Folders", folders));
     clearAutomatically->setChecked(IsSettingOn(ClearCompleteSetting));
-    list->SetExpandUsers(users);
-    list->SetExpandFolders(folders);
 }
 
 void DownloadsView::showEvent(QShowEvent* event)

@@ -13,6 +13,7 @@ class QMenu;
 class QToolBar;
 class QTreeWidget;
 class SettingWatch;
+class TransferExpandActions;
 class TransferTree;
 
 // The download queue as a tree of users, folders and files, with the actions
@@ -61,10 +62,9 @@ private:
 
     QToolBar* toolBar;
     QTreeWidget* tree;
-    QAction* expandUsers;
-    QAction* expandFolders;
     QAction* clearAutomatically;
     std::unique_ptr<TransferTree> list;
+    std::unique_ptr<TransferExpandActions> expandActions;
     std::unique_ptr<SettingWatch> settings;
 };
 

@@ -6,6 +6,7 @@
 #include "transfers/TransferQueueManager.h"
 #include "ui/SettingWatch.h"
 #include "ui/TransferActions.h"
+#include "ui/TransferExpandActions.h"
 #include "ui/TransferTree.h"
 #include "ui/UploadClearing.h"
 
@@ -30,11 +31,6 @@ const char* const LimitEnabledSetting = "upload_speed_limit_enabled";
 constexpr int MaxSlots = 99;
 constexpr int MaxLimitKiB = 1000000;
 
-QString OnOff(const QString& text, bool on)
-{
-    return text + (on ? " [on]" : " [off]");
-}
-
 // The shared file's local path.
 QString LocalPathOf(ItemPtr entry)
 {
@@ -57,12 +53,7 @@ UploadsView::UploadsView(QWidget* parent)
     list = std::make_unique<TransferTree>(TransferTree::Side::Uploads, tree);
 
     toolBar->setObjectName("upload_actions");
-    expandUsers
-        = toolBar->addAction(QString(), this, [] { SetSetting(ExpandUsers, IsSettingOn(ExpandUsers) ? "no" : "yes"); });
-    expandUsers->setObjectName("expand_users");
-    expandFolders = toolBar->addAction(QString(), this,
-                                       [] { SetSetting(ExpandFolders, IsSettingOn(ExpandFolders) ? "no" : "yes"); });
-    expandFolders->setObjectName("expand_folders");
+    expandActions = std::make_unique<TransferExpandActions>(toolBar, *list, ExpandUsers, ExpandFolders);
     toolBar->addSeparator();
     clearFinished = toolBar->addAction("Clear Finished After 5 Minutes", this,
                                        [](bool on) { SetSetting(ClearFinishedSetting, on ? "yes" : "no"); });
@@ -105,7 +96,7 @@ UploadsView::UploadsView(QWidget* parent)
         connect(timerManager, &TimerManager::HalfMinuteTick, this,
                 [this] { ClearFinished(QDateTime::currentDateTime()); });
     settings = std::make_unique<SettingWatch>(
-        QStringList{ExpandUsers, ExpandFolders, ClearFinishedSetting, SlotsSetting, LimitSetting, LimitEnabledSetting},
+        QStringList{ClearFinishedSetting, SlotsSetting, LimitSetting, LimitEnabledSetting},
         [this] { ApplySettings(); });
     ApplySettings();
 }
@@ -114,13 +105,7 @@ UploadsView::~UploadsView() = default;
 
 void UploadsView::ApplySettings()
 {
-    const bool users = IsSettingOn(ExpandUsers);
-    const bool folders = IsSettingOn(ExpandFolders);
-    expandUsers->setText(OnOff("Expand Users", users));
-    expandFolders->setText(OnOff("Expand Folders", folders));
     clearFinished->setChecked(IsSettingOn(ClearFinishedSetting));
-    list->SetExpandUsers(users);
-    list->SetExpandFolders(folders);
     // Shown as they are stored; only the user's own changes go back to the queue.
     const QSignalBlocker slotsBlocker(slotCount);
     const QSignalBlocker enabledBlocker(limitEnabled);

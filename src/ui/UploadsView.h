@@ -13,6 +13,7 @@ class QSpinBox;
 class QToolBar;
 class QTreeWidget;
 class SettingWatch;
+class TransferExpandActions;
 class TransferTree;
 
 // The upload queue as a tree of users (in queue order), folders and files,
@@ -46,13 +47,12 @@ private:
 
     QToolBar* toolBar;
     QTreeWidget* tree;
-    QAction* expandUsers;
-    QAction* expandFolders;
     QAction* clearFinished;
     QSpinBox* slotCount;
     QCheckBox* limitEnabled;
     QSpinBox* limit;
     std::unique_ptr<TransferTree> list;
+    std::unique_ptr<TransferExpandActions> expandActions;
     std::unique_ptr<SettingWatch> settings;
 };
 
