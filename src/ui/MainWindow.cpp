@@ -93,7 +93,8 @@ MainWindow::MainWindow(QWidget* parent)
     listeningWarning->hide();
     statusBar()->addPermanentWidget(listeningWarning);
     statusBar()->addPermanentWidget(identityLabel);
-    resize(900, 640);
+    // Wide enough for every main tab, the diagnostics one included, and the whole tool bar.
+    resize(1000, 680);
 }
 
 MainWindow::~MainWindow()

@@ -598,7 +598,7 @@ void MainWindowTest::screenshot()
     auto window = StartClient();
     // The installed theme icon and the window's are the same images.
     QVERIFY(window->windowIcon().availableSizes().contains(QSize(48, 48)));
-    window->resize(900, 640);
+    // At the size a new user first sees.
     QTest::qWait(50);
     const QString folder = QCoreApplication::applicationDirPath() + "/../artifacts";
     QVERIFY(QDir().mkpath(folder));
